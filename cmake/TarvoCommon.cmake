@@ -1,0 +1,36 @@
+# Compiler settings and helpers shared by every target of the launcher.
+
+if(MSVC)
+  add_compile_options(/W4 /utf-8)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
+else()
+  add_compile_options(-Wall -Wextra -Wshadow -Werror=return-type)
+endif()
+
+if(WIN32)
+  # ANSI build on purpose: every text is bytes of the system code page (GBK on a Chinese system).
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
+  if(MINGW)
+    # No MinGW runtime DLLs beside the executables: only system DLLs are imported.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+  endif()
+endif()
+
+# tarvo_native_path(<var> <path>): the path as the built programs see it. Under Wine the Unix root is drive Z:.
+function(tarvo_native_path var path)
+  if(CMAKE_CROSSCOMPILING AND WIN32 AND NOT CMAKE_HOST_WIN32)
+    set(${var} "Z:${path}" PARENT_SCOPE)
+  else()
+    set(${var} "${path}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+# tarvo_check_system_imports(<target>): after each link, fail the build when the executable needs a non-system DLL.
+function(tarvo_check_system_imports target)
+  if(MINGW AND CMAKE_OBJDUMP)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
+              -P ${PROJECT_SOURCE_DIR}/cmake/CheckSystemImports.cmake
+      VERBATIM)
+  endif()
+endfunction()

@@ -1,0 +1,12 @@
+# Shared part of the MinGW-w64 toolchain files. The -posix compilers are required: GoogleTest needs std::mutex.
+set(CMAKE_C_COMPILER ${TARVO_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TARVO_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${TARVO_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TARVO_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+find_program(TARVO_WINE wine)
+if(TARVO_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TARVO_WINE})
+endif()

@@ -1,0 +1,237 @@
+// The launcher's resources as the resource loader sees them: picture sizes and depth, the strips' frames and key
+// colour, the icon, and the dialog template the dialog code depends on.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+
+namespace {
+
+const LANGID kChinesePrc = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+
+const void* RawResource(LPCSTR type, int id, DWORD* size = nullptr)
+{
+    HRSRC info = FindResourceExA(nullptr, type, MAKEINTRESOURCEA(id), kChinesePrc);
+    if (!info)
+        return nullptr;
+    if (size)
+        *size = SizeofResource(nullptr, info);
+    return LockResource(LoadResource(nullptr, info));
+}
+
+struct Picture {
+    int id;
+    int width;
+    int height;
+};
+
+class PictureTest : public testing::TestWithParam<Picture> {};
+
+TEST_P(PictureTest, LoadsAsTwentyFourBitsWithoutPaletteAtItsSize)
+{
+    const Picture p = GetParam();
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(RawResource(RT_BITMAP, p.id));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biBitCount, 24);
+    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(header->biClrUsed, 0u);
+
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(p.id));
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP info{};
+    ASSERT_TRUE(GetObjectA(bitmap, sizeof info, &info));
+    EXPECT_EQ(info.bmWidth, p.width);
+    EXPECT_EQ(info.bmHeight, p.height);
+    DeleteObject(bitmap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Launcher, PictureTest,
+                         testing::Values(Picture{IDB_BACKGROUND, 239, 528}, Picture{IDB_START_SKIN, 308, 23},
+                                         Picture{IDB_CANCEL_SKIN, 308, 23}));
+
+// Pixels of a bitmap resource as 0x00RRGGBB values, top row first.
+std::vector<COLORREF> Pixels(int id, int& width, int& height)
+{
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    width = info.bmWidth;
+    height = info.bmHeight;
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = width;
+    request.bmiHeader.biHeight = -height;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, height, pixels.data(), &request, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    for (COLORREF& p : pixels)
+        p &= 0x00FFFFFF;
+    return pixels;
+}
+
+TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
+{
+    for (int id : {IDB_START_SKIN, IDB_CANCEL_SKIN}) {
+        int width = 0, height = 0;
+        const std::vector<COLORREF> pixels = Pixels(id, width, height);
+        ASSERT_EQ(width % 4, 0) << id;
+        const int frame = width / 4;
+        // The key colour is pure blue; in DIB order (0x00RRGGBB) that is 0x000000FF.
+        for (size_t i = 0; i < pixels.size(); ++i)
+            ASSERT_NE(pixels[i], 0x000000FFu) << "strip " << id << " pixel " << i % width << "," << i / width;
+        for (int a = 0; a < 4; ++a) {
+            for (int b = a + 1; b < 4; ++b) {
+                bool differ = false;
+                for (int y = 0; y < height && !differ; ++y)
+                    differ = std::memcmp(&pixels[y * width + a * frame], &pixels[y * width + b * frame],
+                                         frame * sizeof(COLORREF)) != 0;
+                EXPECT_TRUE(differ) << "strip " << id << " frames " << a << " and " << b << " are the same";
+            }
+        }
+    }
+}
+
+TEST(AppIcon, IsOneThirtyTwoPixelImage)
+{
+    struct GroupHeader {
+        WORD reserved, type, count;
+    };
+    const auto* group = static_cast<const GroupHeader*>(RawResource(RT_GROUP_ICON, IDI_APP_ICON));
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->count, 1);
+    HICON icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_ICON), IMAGE_ICON, 32, 32, 0));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    DestroyIcon(icon);
+}
+
+// Reader of an extended dialog template (DLGTEMPLATEEX), enough to check what the launcher relies on.
+class TemplateReader {
+public:
+    explicit TemplateReader(const void* data) : m_p(static_cast<const BYTE*>(data)) {}
+    template <class T>
+    T Read()
+    {
+        T value;
+        std::memcpy(&value, m_p, sizeof value);
+        m_p += sizeof value;
+        return value;
+    }
+    // A string or ordinal field: an ordinal comes back as "#<number>".
+    std::wstring Text()
+    {
+        WORD first = Read<WORD>();
+        if (first == 0xFFFF)
+            return L"#" + std::to_wstring(Read<WORD>());
+        std::wstring text;
+        for (WORD c = first; c; c = Read<WORD>())
+            text += static_cast<wchar_t>(c);
+        return text;
+    }
+    void AlignDword() { m_p = reinterpret_cast<const BYTE*>((reinterpret_cast<UINT_PTR>(m_p) + 3) & ~UINT_PTR(3)); }
+
+private:
+    const BYTE* m_p;
+};
+
+struct ControlTemplate {
+    DWORD id;
+    std::wstring windowClass;
+    std::wstring text;
+    DWORD style;
+    DWORD exStyle;
+    short x, y, cx, cy;
+};
+
+// The resource compiler may store a predefined class as its ordinal or as its name.
+std::wstring ClassName(const std::wstring& field)
+{
+    if (field == L"#128")
+        return L"BUTTON";
+    if (field == L"#129")
+        return L"EDIT";
+    if (field == L"#131")
+        return L"LISTBOX";
+    std::wstring upper = field;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    return upper;
+}
+
+TEST(DialogTemplate, HasTheLauncherWindowAndItsFourControlsInTabOrder)
+{
+    const void* data = RawResource(RT_DIALOG, IDD_ZONE_SELECT);
+    ASSERT_NE(data, nullptr) << "no Chinese (PRC) dialog template " << IDD_ZONE_SELECT;
+    TemplateReader r(data);
+    ASSERT_EQ(r.Read<WORD>(), 1);      // dlgVer
+    ASSERT_EQ(r.Read<WORD>(), 0xFFFF); // signature of an extended template
+    r.Read<DWORD>();                   // helpID
+    const DWORD exStyle = r.Read<DWORD>();
+    const DWORD style = r.Read<DWORD>();
+    const WORD count = r.Read<WORD>();
+    const short x = r.Read<short>(), y = r.Read<short>(), cx = r.Read<short>(), cy = r.Read<short>();
+    EXPECT_EQ(style & ~DWORD(WS_CLIPSIBLINGS),
+              DWORD(WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME));
+    EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME | DS_SETFONT | DS_CENTER), 0u);
+    EXPECT_EQ(exStyle, DWORD(WS_EX_APPWINDOW));
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(cx, 155);
+    EXPECT_EQ(cy, 350);
+    EXPECT_EQ(r.Text(), L""); // no menu
+    EXPECT_EQ(r.Text(), L""); // default dialog class
+    EXPECT_EQ(r.Text(), L"Tarvo\x767B\x9646\x5668");
+
+    const ControlTemplate expected[] = {
+        {IDC_START, L"BUTTON", L"\x5F00\x59CB\x6E38\x620F", BS_OWNERDRAW | WS_TABSTOP, 0, 19, 327, 38, 12},
+        {IDCANCEL, L"BUTTON", L"\x53D6\x6D88", BS_OWNERDRAW | WS_TABSTOP, 0, 88, 327, 40, 12},
+        {IDC_SELECTED_ZONE, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 0, 62, 305, 74, 12},
+        {IDC_ZONE_LIST, L"LISTBOX", L"", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+         WS_EX_STATICEDGE, 17, 56, 124, 245},
+    };
+    for (const ControlTemplate& want : expected) {
+        r.AlignDword();
+        r.Read<DWORD>(); // helpID
+        ControlTemplate got{};
+        got.exStyle = r.Read<DWORD>();
+        got.style = r.Read<DWORD>();
+        got.x = r.Read<short>();
+        got.y = r.Read<short>();
+        got.cx = r.Read<short>();
+        got.cy = r.Read<short>();
+        got.id = r.Read<DWORD>();
+        got.windowClass = ClassName(r.Text());
+        got.text = r.Text();
+        EXPECT_EQ(r.Read<WORD>(), 0); // no creation data
+        SCOPED_TRACE(want.id);
+        EXPECT_EQ(got.id, want.id);
+        EXPECT_EQ(got.windowClass, want.windowClass);
+        EXPECT_EQ(got.text, want.text);
+        EXPECT_EQ(got.style, want.style | WS_CHILD | WS_VISIBLE);
+        EXPECT_EQ(got.exStyle, want.exStyle);
+        EXPECT_EQ(got.x, want.x);
+        EXPECT_EQ(got.y, want.y);
+        EXPECT_EQ(got.cx, want.cx);
+        EXPECT_EQ(got.cy, want.cy);
+    }
+}
+
+} // namespace
