@@ -1,21 +1,13 @@
-// Entry point of the launcher: shows the zone selection window.
+// Entry point of the launcher: the application object does all the work.
 #include <windows.h>
 
-#include "resource.h"
+#include "LauncherApp.h"
 
 namespace {
-INT_PTR CALLBACK ZoneSelectProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
-{
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        EndDialog(hwnd, LOWORD(wParam));
-        return TRUE;
-    }
-    return message == WM_INITDIALOG;
+CLauncherApp theApp;
 }
-} // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ZONE_SELECT), nullptr, ZoneSelectProc, 0);
-    return 0;
+    return win::App::Current()->Run();
 }

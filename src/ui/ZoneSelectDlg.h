@@ -1,0 +1,47 @@
+// CZoneSelectDlg: the launcher's whole user interface. A fixed-size skinned window with the list of zone titles, a
+// read-only field showing the chosen title, and the Start and Cancel skin buttons. It owns the zone catalogue for
+// the length of the run; Start hands over to the patch client and ends the run.
+#pragma once
+
+#include <string>
+
+#include "catalogue/ZoneCatalogue.h"
+#include "skin/KbcBmp.h"
+#include "skin/SkinButton.h"
+#include "win/Dialog.h"
+#include "win/ListBox.h"
+#include "win/MessageTable.h"
+
+class CZoneSelectDlg : public win::Dialog {
+public:
+    CZoneSelectDlg();
+
+protected:
+    void DoDataExchange(win::DataExchange& dx) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnInitDialog() override;
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    // Both a change of selection and a double click in the list: only selects, never starts.
+    LRESULT OnZoneListSelect(WPARAM, LPARAM);
+    // Start: hands the selected zone's servers to the patch client and ends the launcher.
+    LRESULT OnStartGame(WPARAM, LPARAM);
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM);
+
+    void LayOutInPixels();
+
+    static const win::MessageEntry<CZoneSelectDlg> s_messageTable[];
+
+    // Declared in this order on purpose: they are released in the reverse order when the dialog is destroyed.
+    ZoneCatalogue m_zones;
+    int m_nSelectedZone = -1;
+    win::ListBox m_list;
+    std::string m_strSelectedZone;
+    HICON m_hIcon;
+    CKbcBmp m_background;
+    CSkinButton m_btnStart;
+    CSkinButton m_btnCancel;
+};

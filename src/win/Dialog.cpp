@@ -1,0 +1,172 @@
+#include "Dialog.h"
+
+#include <cstring>
+#include <vector>
+
+namespace win {
+
+namespace {
+
+// The template with WS_VISIBLE taken out, so the window is shown only after its initialisation has laid it out,
+// and not at all when the initialisation already ended the run.
+std::vector<BYTE> HiddenTemplate(UINT id, bool& wasVisible)
+{
+    HMODULE module = ::GetModuleHandleA(nullptr);
+    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    const void* data = info ? ::LockResource(::LoadResource(module, info)) : nullptr;
+    if (!data)
+        return {};
+    const auto* bytes = static_cast<const BYTE*>(data);
+    std::vector<BYTE> copy(bytes, bytes + ::SizeofResource(module, info));
+    // An extended template starts with version 1 and 0xFFFF; its style follows the help id and extended style.
+    WORD head[2];
+    std::memcpy(head, copy.data(), sizeof head);
+    const size_t styleOffset = (head[0] == 1 && head[1] == 0xFFFF) ? 12 : 0;
+    DWORD style;
+    std::memcpy(&style, copy.data() + styleOffset, sizeof style);
+    wasVisible = (style & WS_VISIBLE) != 0;
+    style &= ~DWORD(WS_VISIBLE);
+    std::memcpy(copy.data() + styleOffset, &style, sizeof style);
+    return copy;
+}
+
+bool QuitPending()
+{
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+}
+
+} // namespace
+
+INT_PTR Dialog::DoModal()
+{
+    bool visible = false;
+    std::vector<BYTE> dialogTemplate = HiddenTemplate(m_nTemplateId, visible);
+    if (dialogTemplate.empty())
+        return -1;
+    m_nModalResult = -1;
+    m_bRunning = true;
+    HWND hwnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), m_hParent,
+                                             &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd) {
+        m_bRunning = false;
+        return -1;
+    }
+    if (visible && m_bRunning && !QuitPending())
+        ::ShowWindow(hwnd, SW_SHOWNORMAL);
+
+    MSG msg;
+    while (m_bRunning) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            m_nModalResult = -1;
+            break;
+        }
+        if (Window::WalkPreTranslateTree(hwnd, &msg) || ::IsDialogMessageA(hwnd, &msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    m_bRunning = false;
+    if (::IsWindow(hwnd))
+        ::DestroyWindow(hwnd);
+    return m_nModalResult;
+}
+
+void Dialog::EndDialog(INT_PTR result)
+{
+    m_nModalResult = result;
+    m_bRunning = false;
+    if (m_hWnd)
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    // Wakes the loop if it is waiting for a message.
+    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+int Dialog::MessageBox(const char* text) const
+{
+    return ::MessageBoxA(m_hWnd, text, AppName(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+BOOL Dialog::OnInitDialog()
+{
+    UpdateData(false);
+    return TRUE;
+}
+
+void Dialog::DoDataExchange(DataExchange&) {}
+
+bool Dialog::UpdateData(bool saveAndValidate)
+{
+    DataExchange dx(m_hWnd, saveAndValidate);
+    DoDataExchange(dx);
+    return true;
+}
+
+void Dialog::OnOK()
+{
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+bool Dialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (Window::ReflectChildNotify(message, wParam, lParam, result))
+        return true;
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            result = 0;
+            return true;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            result = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    // From here on the dialog object receives the window's messages through its subclass.
+    auto* self = reinterpret_cast<Dialog*>(lParam);
+    if (!self->SubclassWindow(hwnd))
+        return TRUE;
+    try {
+        return self->OnInitDialog();
+    } catch (...) {
+        // No exception may cross the dialog procedure: a dialog that cannot initialise ends its run.
+        self->EndDialog(-1);
+        return FALSE;
+    }
+}
+
+const char* AppName()
+{
+    static char name[MAX_PATH] = "";
+    if (!name[0]) {
+        char path[MAX_PATH] = "";
+        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+        const char* base = path;
+        for (const char* p = path; *p; p = ::CharNextA(p)) {
+            if (*p == '\\' || *p == '/' || *p == ':')
+                base = p + 1;
+        }
+        lstrcpynA(name, base, MAX_PATH);
+        if (char* dot = std::strrchr(name, '.'))
+            *dot = '\0';
+    }
+    return name;
+}
+
+} // namespace win

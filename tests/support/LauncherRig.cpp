@@ -1,0 +1,332 @@
+#include "LauncherRig.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace rig {
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= deadline)
+            return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&msg);
+        ::Sleep(10);
+    }
+}
+
+std::string ProgramDir()
+{
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of("\\/"));
+}
+
+std::string ToGbk(const std::wstring& text)
+{
+    if (text.empty())
+        return std::string();
+    const int n = ::WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring FromGbk(const std::string& bytes)
+{
+    if (bytes.empty())
+        return std::wstring();
+    const int n = ::MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
+    return out;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            bytes.append(buffer, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+bool Exists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TempFolder::TempFolder(const char* tag)
+{
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH] = "";
+    ::GetTempPathA(MAX_PATH, base);
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%s%s-%lu-%d", base, tag, ::GetCurrentProcessId(), ++counter);
+    m_path = name;
+    RemoveTree(m_path);
+    ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder()
+{
+    RemoveTree(m_path);
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string child = path + "\\" + name;
+            ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                ::DeleteFileA(child.c_str());
+        } while (::FindNextFileA(find, &entry));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+namespace {
+const char kKeyPath[] = "SOFTWARE\\Quon\\Tarvo";
+}
+
+InstallDirValue::InstallDirValue(const std::string& data, DWORD type, bool withTerminator)
+{
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
+                          nullptr) == ERROR_SUCCESS) {
+        ::RegSetValueExA(key, "defaultdir", 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>(data.size() + (withTerminator ? 1 : 0)));
+        ::RegCloseKey(key);
+    }
+}
+
+InstallDirValue::~InstallDirValue()
+{
+    RemoveKey();
+}
+
+void InstallDirValue::RemoveKey()
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_WRITE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, "defaultdir");
+        ::RegCloseKey(key);
+    }
+}
+
+Process::Process(const std::string& exe, const std::string& currentDir, const std::string& arguments)
+{
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDir.empty() ? nullptr : currentDir.c_str(), &si, &m_pi))
+        m_pi = PROCESS_INFORMATION{};
+}
+
+Process::~Process()
+{
+    if (m_pi.hProcess) {
+        if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(m_pi.hProcess, 1);
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+        }
+        ::CloseHandle(m_pi.hThread);
+        ::CloseHandle(m_pi.hProcess);
+    }
+}
+
+bool Process::WaitForExit(DWORD timeoutMs)
+{
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(m_pi.hProcess, &code);
+    return code;
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->processId && ::IsWindowVisible(hwnd) && WindowText(hwnd) == *search->caption) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND FindTopWindow(DWORD processId, const std::wstring& caption)
+{
+    WindowSearch search{processId, &caption, nullptr};
+    ::EnumWindows(&MatchTopWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    wchar_t text[1024] = L"";
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    return WindowText(::GetDlgItem(box, 0xFFFF));
+}
+
+std::vector<std::wstring> ListEntries(HWND list)
+{
+    std::vector<std::wstring> entries;
+    const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = L"";
+        ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int ListSelection(HWND list)
+{
+    return static_cast<int>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+namespace {
+void SendMouse(DWORD flags, int x = 0, int y = 0)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        const int cx = ::GetSystemMetrics(SM_CXSCREEN), cy = ::GetSystemMetrics(SM_CYSCREEN);
+        input.mi.dx = static_cast<LONG>((x * 65535LL + cx / 2) / (cx - 1));
+        input.mi.dy = static_cast<LONG>((y * 65535LL + cy / 2) / (cy - 1));
+    }
+    ::SendInput(1, &input, sizeof input);
+}
+} // namespace
+
+void MoveMouse(int x, int y)
+{
+    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+    WaitFor([&] {
+        POINT p{};
+        ::GetCursorPos(&p);
+        return p.x == x && p.y == y;
+    }, 3000);
+}
+
+void MouseButton(bool down)
+{
+    SendMouse(down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+}
+
+void Click(int x, int y)
+{
+    MoveMouse(x, y);
+    MouseButton(true);
+    MouseButton(false);
+}
+
+void DoubleClick(int x, int y)
+{
+    Click(x, y);
+    MouseButton(true);
+    MouseButton(false);
+}
+
+void PressKey(WORD vk)
+{
+    INPUT input[2]{};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = vk;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof input[0]);
+}
+
+POINT CenterOf(HWND hwnd)
+{
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+std::vector<COLORREF> CaptureWindow(HWND hwnd)
+{
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    std::vector<COLORREF> pixels(static_cast<size_t>(w) * h);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    ::GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    for (COLORREF& p : pixels)
+        p &= 0x00FFFFFF;
+    return pixels;
+}
+
+} // namespace rig

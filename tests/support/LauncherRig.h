@@ -1,0 +1,93 @@
+// Test rig for driving the real launcher: fresh installation folders, the registry value, the launcher process and
+// its windows, real input with SendInput, and reading state back through Win32.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rig {
+
+// Polls a condition until it holds or the deadline passes; true when it held.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// Folder of the running test program (the build's bin folder, where the launcher and the stand-in lie).
+std::string ProgramDir();
+
+// Text helpers: UTF-16 <-> bytes of code page 936.
+std::string ToGbk(const std::wstring& text);
+std::wstring FromGbk(const std::string& bytes);
+
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+// A fresh, empty folder removed with everything in it on destruction.
+class TempFolder {
+public:
+    explicit TempFolder(const char* tag = "tarvo");
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+void RemoveTree(const std::string& path);
+
+// The launcher's registry value (32-bit view), set for the life of the object and removed afterwards.
+class InstallDirValue {
+public:
+    // type is REG_SZ by default; data is stored as given (with its terminator for strings).
+    explicit InstallDirValue(const std::string& data, DWORD type = REG_SZ, bool withTerminator = true);
+    InstallDirValue(const InstallDirValue&) = delete;
+    InstallDirValue& operator=(const InstallDirValue&) = delete;
+    ~InstallDirValue();
+    static void RemoveKey();
+};
+
+// One started program, ended (only if still running) on destruction.
+class Process {
+public:
+    Process(const std::string& exe, const std::string& currentDir, const std::string& arguments = std::string());
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+    bool Started() const { return m_pi.hProcess != nullptr; }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    bool WaitForExit(DWORD timeoutMs = 10000);
+    DWORD ExitCode() const;
+
+private:
+    PROCESS_INFORMATION m_pi{};
+};
+
+// Visible top-level windows of a process with a given caption (compared as UTF-16), and dialog children.
+HWND FindTopWindow(DWORD processId, const std::wstring& caption);
+std::wstring WindowText(HWND hwnd);
+// The text of a message box (its static control) shown by the process under the caption.
+std::wstring MessageBoxText(HWND box);
+
+// List box content read through the wide messages (the ANSI ones return UTF-16 across processes under Wine).
+std::vector<std::wstring> ListEntries(HWND list);
+int ListSelection(HWND list);
+// The window with the keyboard focus in the thread that owns the given window.
+HWND FocusOf(HWND window);
+
+// Real input. Coordinates are screen pixels.
+void MoveMouse(int x, int y);
+void MouseButton(bool down);
+void Click(int x, int y);
+void DoubleClick(int x, int y);
+void PressKey(WORD vk);
+POINT CenterOf(HWND hwnd);
+
+// Screen pixels of a window's rectangle (0x00RRGGBB, top row first).
+std::vector<COLORREF> CaptureWindow(HWND hwnd);
+
+} // namespace rig

@@ -1,0 +1,274 @@
+// The real launcher driven end to end under a real display with real input: a fresh installation folder, registry
+// value, AgentIP.ini (GBK bytes), Temp folder and stand-in patch client per test.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "LauncherRig.h"
+#include "PatchClientRecord.h"
+#include "resource.h"
+
+namespace {
+
+// UTF-8 source text as UTF-16 and as the launcher's GBK bytes.
+std::wstring W(const char* utf8)
+{
+    std::wstring out(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], static_cast<int>(out.size()));
+    out.resize(out.size() - 1);
+    return out;
+}
+std::string Gbk(const char* utf8) { return rig::ToGbk(W(utf8)); }
+
+const char kCaption[] = "Tarvo登陆器";
+const char kChooseZone[] = "请选择游戏大区.";
+const char kCatalogueError[] = "AgentIP.ini 文件出错，请在主页中下载.";
+const char kPatchFailed[] = "PatchClient Patch failed.......";
+
+const char kThreeZones[] = "[Zone1]\r\nServiceZoneTitle=电信一区\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n"
+                           "AgentIP2=10.0.0.2\r\nPort2=700\r\n"
+                           "[Zone2]\r\nServiceZoneTitle=网通二区\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n"
+                           "AgentIP2=10.0.0.2\r\nPort2=700\r\n"
+                           "[Zone3]\r\nServiceZoneTitle=双线专区\r\nAgentIP1=10.0.3.1\r\nPort1=703\r\n";
+
+class LauncherTest : public testing::Test {
+protected:
+    rig::TempFolder m_install{"install"};
+    rig::TempFolder m_elsewhere{"cwd"};
+    std::unique_ptr<rig::InstallDirValue> m_registry;
+    std::unique_ptr<rig::Process> m_launcher;
+    HWND m_dlg = nullptr;
+
+    // The stand-in patch client records what it received and shows nothing.
+    void SetUp() override { ::SetEnvironmentVariableA("TARVO_PATCH_CLIENT_QUIET", "1"); }
+    void TearDown() override { rig::InstallDirValue::RemoveKey(); }
+
+    // An installation with the catalogue (UTF-8 text written as GBK), the registry value and the stand-in.
+    void Install(const char* catalogueUtf8)
+    {
+        if (catalogueUtf8)
+            ASSERT_TRUE(rig::WriteBytes(m_install / "AgentIP.ini", Gbk(catalogueUtf8)));
+        m_registry = std::make_unique<rig::InstallDirValue>(m_install.Path());
+        ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(),
+                                (m_install / "TarvoPatchClient.exe").c_str(), FALSE));
+    }
+
+    // Starts the launcher from a folder that is not the installation and waits for its window.
+    void Launch(bool expectWindow = true)
+    {
+        m_launcher = std::make_unique<rig::Process>(rig::ProgramDir() + "\\TarvoLauncher.exe", m_elsewhere.Path());
+        ASSERT_TRUE(m_launcher->Started());
+        if (!expectWindow)
+            return;
+        ASSERT_TRUE(rig::WaitFor([&] { return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr; }))
+            << "the launcher window did not appear";
+        // Keys go to the window under the pointer on a display without a window manager: rest it on the window.
+        ParkPointer();
+    }
+
+    void ParkPointer()
+    {
+        RECT rc;
+        ::GetWindowRect(m_dlg, &rc);
+        rig::MoveMouse(rc.left + 40, rc.top + 40);
+    }
+
+    HWND Item(int id) const { return ::GetDlgItem(m_dlg, id); }
+
+    // Clicks list entry `index` (entries are one item height apart from the list's top).
+    void ClickEntry(int index, bool twice = false)
+    {
+        HWND list = Item(IDC_ZONE_LIST);
+        RECT item{};
+        ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(list, &p);
+        if (twice)
+            rig::DoubleClick(p.x, p.y);
+        else
+            rig::Click(p.x, p.y);
+        ASSERT_TRUE(rig::WaitFor([&] { return rig::ListSelection(list) == index; }));
+    }
+
+    std::wstring FieldText() const { return rig::WindowText(Item(IDC_SELECTED_ZONE)); }
+
+    // Waits for the launcher's message box and returns its text; checks the caption on the way.
+    std::wstring WaitForMessage()
+    {
+        HWND box = nullptr;
+        EXPECT_TRUE(rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
+            << "no message box captioned TarvoLauncher";
+        if (!box)
+            return L"";
+        const std::wstring text = rig::MessageBoxText(box);
+        RECT rc;
+        ::GetWindowRect(box, &rc);
+        rig::MoveMouse((rc.left + rc.right) / 2, rc.top + 10);
+        rig::PressKey(VK_RETURN);
+        EXPECT_TRUE(rig::WaitFor([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }));
+        return text;
+    }
+
+    std::string RecordPath(const rig::TempFolder& folder) const { return folder / "TarvoPatchClient.record"; }
+};
+
+TEST_F(LauncherTest, TypicalRunPromotesUpdatesAndHandsTheSecondZoneToThePatchClient)
+{
+    Install(kThreeZones);
+    ASSERT_TRUE(rig::WriteBytes(m_install / "game.dat", "old game"));
+    ::CreateDirectoryA((m_install / "Temp").c_str(), nullptr);
+    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\game.dat", "new game"));
+    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\new.dat", "no counterpart"));
+    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\empty.dat", ""));
+    Launch();
+
+    HWND list = Item(IDC_ZONE_LIST);
+    EXPECT_EQ(rig::ListEntries(list), (std::vector<std::wstring>{W("电信一区"), W("网通二区"), W("双线专区")}));
+    EXPECT_EQ(rig::ListSelection(list), LB_ERR);
+    ClickEntry(1);
+    EXPECT_EQ(FieldText(), W("网通二区"));
+
+    const POINT start = rig::CenterOf(Item(IDC_START));
+    rig::Click(start.x, start.y);
+    ASSERT_TRUE(m_launcher->WaitForExit()) << "the launcher did not end after Start";
+    EXPECT_EQ(m_launcher->ExitCode(), 0u);
+
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
+    EXPECT_EQ(_stricmp(record.currentDirectory.c_str(), m_install.Path().c_str()), 0) << record.currentDirectory;
+    EXPECT_EQ(rig::ReadBytes(m_install / "game.dat"), "new game");
+    EXPECT_FALSE(rig::Exists(m_install / "new.dat"));
+    EXPECT_FALSE(rig::Exists(m_install / "empty.dat"));
+    EXPECT_FALSE(rig::Exists(m_install / "Temp"));
+}
+
+TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
+{
+    Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=1.2.3.4\nPort1=800\n");
+    Launch();
+    HWND list = Item(IDC_ZONE_LIST);
+    EXPECT_EQ(rig::ListEntries(list), std::vector<std::wstring>{W("电信一区")});
+    EXPECT_EQ(rig::ListSelection(list), LB_ERR);
+    EXPECT_EQ(FieldText(), L"");
+
+    // A mouse click on the greyed Start does nothing.
+    const POINT start = rig::CenterOf(Item(IDC_START));
+    rig::Click(start.x, start.y);
+    EXPECT_FALSE(m_launcher->WaitForExit(500));
+    EXPECT_EQ(rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher"), nullptr);
+
+    // A double click only selects; Enter in the list and in the field changes nothing.
+    ClickEntry(0, true);
+    EXPECT_EQ(FieldText(), W("电信一区"));
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_ZONE_LIST); }));
+    rig::PressKey(VK_RETURN);
+    const POINT field = rig::CenterOf(Item(IDC_SELECTED_ZONE));
+    rig::Click(field.x, field.y);
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_SELECTED_ZONE); }));
+    rig::PressKey(VK_RETURN);
+    EXPECT_FALSE(m_launcher->WaitForExit(500));
+    EXPECT_FALSE(rig::Exists(RecordPath(m_install)));
+
+    rig::Click(start.x, start.y);
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    EXPECT_EQ(record.commandLine, "  1 1.2.3.4 800");
+}
+
+TEST_F(LauncherTest, SpaceAtOpenAsksForAZoneAndTheWindowStays)
+{
+    Install(kThreeZones);
+    Launch();
+    rig::PressKey(VK_SPACE);
+    EXPECT_EQ(WaitForMessage(), W(kChooseZone));
+    EXPECT_FALSE(m_launcher->WaitForExit(500));
+    EXPECT_NE(rig::FindTopWindow(m_launcher->Id(), W(kCaption)), nullptr);
+    EXPECT_FALSE(rig::Exists(RecordPath(m_install)));
+}
+
+// Enter right after opening (the default OK), Escape and the close command end the run without starting anything.
+class EndWithoutStartTest : public LauncherTest, public testing::WithParamInterface<int> {};
+
+TEST_P(EndWithoutStartTest, EndsAndStartsNothing)
+{
+    Install(kThreeZones);
+    ::CreateDirectoryA((m_install / "Temp").c_str(), nullptr);
+    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\new.dat", "waiting"));
+    Launch();
+    if (GetParam() == WM_CLOSE)
+        ::PostMessageW(m_dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else
+        rig::PressKey(static_cast<WORD>(GetParam()));
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    EXPECT_EQ(m_launcher->ExitCode(), 0u);
+    EXPECT_FALSE(rig::Exists(RecordPath(m_install)));
+    EXPECT_TRUE(rig::Exists(m_install / "Temp\\new.dat")) << "nothing is promoted without Start";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, EndWithoutStartTest, testing::Values(VK_RETURN, VK_ESCAPE, WM_CLOSE));
+
+TEST_F(LauncherTest, DuplicateTitlesSelectTheFirstZone)
+{
+    Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.1\nPort1=701\n"
+            "[Zone2]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.2\nPort1=702\n");
+    Launch();
+    ClickEntry(1);
+    const POINT start = rig::CenterOf(Item(IDC_START));
+    rig::Click(start.x, start.y);
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    EXPECT_EQ(record.commandLine, "  1 10.0.0.1 701");
+}
+
+// A catalogue that yields no zone is reported, and the run ends after OK.
+struct CatalogueCase {
+    const char* name;
+    const char* catalogue; // null: no AgentIP.ini
+    bool registry;
+};
+
+class UnusableCatalogueTest : public LauncherTest, public testing::WithParamInterface<CatalogueCase> {};
+
+TEST_P(UnusableCatalogueTest, IsReportedAndEndsTheRun)
+{
+    Install(GetParam().catalogue);
+    if (!GetParam().registry)
+        rig::InstallDirValue::RemoveKey();
+    Launch(false);
+    EXPECT_EQ(WaitForMessage(), W(kCatalogueError));
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    EXPECT_EQ(m_launcher->ExitCode(), 0u);
+    EXPECT_FALSE(rig::Exists(RecordPath(m_install)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnusableCatalogueTest,
+                         testing::Values(CatalogueCase{"Empty", "", true}, CatalogueCase{"Missing", nullptr, true},
+                                         CatalogueCase{"NoZones", "[Zone1]\nAgentIP1=1.2.3.4\nPort1=8\n", true},
+                                         CatalogueCase{"NoRegistryValue", kThreeZones, false}),
+                         [](const testing::TestParamInfo<CatalogueCase>& info) { return info.param.name; });
+
+TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillStarts)
+{
+    Install(kThreeZones);
+    ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(),
+                            (m_elsewhere / "TarvoPatchClient.exe").c_str(), FALSE));
+    Launch();
+    ClickEntry(0);
+    rig::InstallDirValue::RemoveKey();
+    const POINT start = rig::CenterOf(Item(IDC_START));
+    rig::Click(start.x, start.y);
+    EXPECT_EQ(WaitForMessage(), W(kPatchFailed));
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_elsewhere), record); }))
+        << "the patch client is started from the launcher's own current directory";
+    EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
+}
+
+} // namespace
