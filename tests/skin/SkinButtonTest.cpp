@@ -273,6 +273,11 @@ struct Scenario {
     std::vector<Step> steps;
 };
 
+void PrintTo(const Scenario& s, std::ostream* os)
+{
+    *os << s.name;
+}
+
 class SkinButtonLooks : public SkinButtonWindow, public testing::WithParamInterface<Scenario> {
 protected:
     void Do(Action action)
@@ -357,6 +362,72 @@ const Scenario kScenarios[] = {
 
 INSTANTIATE_TEST_SUITE_P(Real, SkinButtonLooks, testing::ValuesIn(kScenarios),
                          [](const testing::TestParamInfo<Scenario>& row) { return std::string(row.param.name); });
+
+// --- GDI objects ------------------------------------------------------------------------------------------------
+
+// How many more GDI objects the process can create right now (all of them released again).
+int FreeGdiSlots()
+{
+    std::vector<win::Bitmap> probe;
+    while (probe.size() < 200000) {
+        win::Bitmap b(::CreateBitmap(1, 1, 1, 1, nullptr));
+        if (!b)
+            break;
+        probe.push_back(std::move(b));
+    }
+    return static_cast<int>(probe.size());
+}
+
+// GetGuiResources always answers 0 under Wine, so the handle table is filled up to a few hundred free slots: a
+// cycle that leaks even one object then shows as fewer free slots afterwards, and once the slots run out, as
+// draws that fail and wrong pixels.
+TEST_F(SkinButtonWindow, DrawsErasesAndLookChangesKeepTheGdiCountFlat)
+{
+    const int kCycles = 10000;
+    const size_t kSpare = 300;
+    MakeButton(IDB_TEST_KEYED);
+    CKbcBmp sprite;
+    sprite.LoadFromResource(IDB_TEST_KEYED);
+    Surface target(20, 12);
+    const StripPixels strip(IDB_TEST_KEYED);
+    auto cycle = [&](int i) {
+        button.SetGreyed(i % 3 == 0);
+        ::UpdateWindow(hwnd); // the real paint path: erase, then owner drawing reflected by the host
+        sprite.DrawFrameTransparent(target.Dc(), i % 4, 0, 0, kKey);
+    };
+    for (int i = 0; i < 20; ++i) // lets the system set up whatever it keeps for painting these windows
+        cycle(i);
+
+    const DWORD countBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    std::vector<win::Bitmap> filler;
+    while (filler.size() < 200000) {
+        win::Bitmap b(::CreateBitmap(1, 1, 1, 1, nullptr));
+        if (!b)
+            break;
+        filler.push_back(std::move(b));
+    }
+    filler.resize(filler.size() > kSpare ? filler.size() - kSpare : 0);
+    const int freeBefore = FreeGdiSlots();
+    for (int i = 0; i < kCycles; ++i)
+        cycle(i);
+    const int freeAfter = FreeGdiSlots();
+
+    button.SetGreyed(false);
+    ::UpdateWindow(hwnd);
+    const bool buttonRight = Capture(hwnd) == ExpectedLook(IDB_TEST_KEYED, skin::kFrameNormal);
+    target.Fill([](int, int) { return RGB(9, 9, 9); });
+    sprite.DrawFrameTransparent(target.Dc(), 0, 0, 0, kKey);
+    const bool spriteRight = target.At(0, 0) == strip.At(0, 0) && target.At(19, 11) == strip.At(19, 11);
+    filler.clear();
+    const DWORD countAfter = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+
+    EXPECT_EQ(freeAfter, freeBefore);
+    EXPECT_TRUE(buttonRight);
+    EXPECT_TRUE(spriteRight);
+    if (countBefore != 0) {
+        EXPECT_EQ(countAfter, countBefore);
+    }
+}
 
 // --- Tooltip and cursor -------------------------------------------------------------------------------------------
 
