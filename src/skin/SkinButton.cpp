@@ -18,6 +18,11 @@ CSkinButton::CSkinButton() : m_hCursor(::LoadCursorA(nullptr, IDC_HAND))
         m_hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
 }
 
+CSkinButton::~CSkinButton()
+{
+    UnsubclassWindow();
+}
+
 void CSkinButton::SetSkin(UINT bitmapId, COLORREF key)
 {
     m_sprite.LoadFromResource(bitmapId);

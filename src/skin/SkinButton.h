@@ -24,6 +24,8 @@ constexpr int ChooseFrame(bool greyed, bool pressed, bool hovered)
 class CSkinButton : public win::Window {
 public:
     CSkinButton();
+    // Detaches from the window before the sprite and the tooltip go.
+    ~CSkinButton() override;
 
     // Loads the strip and resizes the button to one frame, keeping its top-left corner.
     void SetSkin(UINT bitmapId, COLORREF key);
