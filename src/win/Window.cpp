@@ -6,6 +6,15 @@ namespace win {
 
 namespace {
 const UINT_PTR kSubclassId = 0x5441; // identifies our subclass among any others on the same window
+
+// GetWindowSubclass: comctl32 version 5 exports it by ordinal only (411), and MinGW's import library lacks it.
+using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+GetWindowSubclassFn LookUpGetWindowSubclass()
+{
+    static const auto fn = reinterpret_cast<GetWindowSubclassFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("comctl32.dll"), MAKEINTRESOURCEA(411))));
+    return fn;
+}
 }
 
 Window::~Window()
@@ -34,7 +43,8 @@ void Window::UnsubclassWindow()
 Window* Window::FromHandle(HWND hwnd)
 {
     DWORD_PTR refData = 0;
-    if (!hwnd || !::GetWindowSubclass(hwnd, &Window::SubclassProc, kSubclassId, &refData))
+    const GetWindowSubclassFn getWindowSubclass = LookUpGetWindowSubclass();
+    if (!hwnd || !getWindowSubclass || !getWindowSubclass(hwnd, &Window::SubclassProc, kSubclassId, &refData))
         return nullptr;
     return reinterpret_cast<Window*>(refData);
 }

@@ -1,0 +1,175 @@
+#include "SkinButton.h"
+
+#include <commctrl.h>
+
+const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
+    {WM_MOUSEMOVE, 0, 0, &CSkinButton::OnMouseMove},
+    {WM_LBUTTONDOWN, 0, 0, &CSkinButton::OnLButtonDown},
+    {WM_SETCURSOR, 0, 0, &CSkinButton::OnSetCursor},
+    {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
+    {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave},
+    {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
+};
+
+// The pointing hand tells the player the picture is a button; the system always has it, so the cursor is valid.
+CSkinButton::CSkinButton() : m_hCursor(::LoadCursorA(nullptr, IDC_HAND))
+{
+    if (!m_hCursor)
+        m_hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+}
+
+CSkinButton::~CSkinButton()
+{
+    UnsubclassWindow();
+}
+
+void CSkinButton::SetSkin(UINT bitmapId, COLORREF key)
+{
+    m_sprite.LoadFromResource(bitmapId);
+    m_colorKey = key;
+    if (!m_hWnd)
+        return;
+    RECT rect{};
+    ::GetWindowRect(m_hWnd, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(m_hWnd), reinterpret_cast<POINT*>(&rect), 2);
+    // A strip that did not load leaves the template's size rather than shrinking the button to nothing.
+    if (m_sprite.IsLoaded()) {
+        rect.right = rect.left + m_sprite.FrameWidth();
+        rect.bottom = rect.top + m_sprite.Height();
+    }
+    m_rcParent = rect;
+    ::MoveWindow(m_hWnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+void CSkinButton::SetToolTipText(const char* text)
+{
+    if (!m_hWnd)
+        return;
+    // One tooltip per button: a second call changes the text instead of creating another control.
+    if (m_tooltip) {
+        m_tooltip.UpdateTipText(m_hWnd, text);
+        return;
+    }
+    HWND parent = ::GetParent(m_hWnd);
+    if (!m_tooltip.Create(parent ? parent : m_hWnd, 0))
+        return;
+    m_tooltip.Activate(true);
+    m_tooltip.AddTool(m_hWnd, text);
+}
+
+void CSkinButton::SetGreyed(bool greyed)
+{
+    m_bGreyed = greyed ? 1 : 0;
+    if (m_hWnd)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+BOOL CSkinButton::PreTranslateMessage(MSG* msg)
+{
+    if (m_tooltip)
+        m_tooltip.RelayEvent(msg);
+    return win::Window::PreTranslateMessage(msg);
+}
+
+void CSkinButton::DrawItem(LPDRAWITEMSTRUCT item)
+{
+    const int frame = skin::ChooseFrame(m_bGreyed == 1, (item->itemState & ODS_SELECTED) != 0, m_bHover != 0);
+    const int w = m_sprite.FrameWidth();
+    const int h = m_sprite.Height();
+    if (!item->hDC || w <= 0 || h <= 0)
+        return;
+    // The frame is composited over the parent's pixels in a back buffer rather than over what the button showed
+    // before: the platform redraws a pressed or released button without erasing it, and the key-coloured parts
+    // of a frame would otherwise keep showing the previous look.
+    win::MemoryDC backDC(::CreateCompatibleDC(item->hDC));
+    win::Bitmap back(::CreateCompatibleBitmap(item->hDC, w, h));
+    win::Selection backSel(backDC.Get(), back.Get());
+    if (!backSel)
+        return;
+    PaintParentBackground(backDC.Get());
+    m_sprite.DrawFrameTransparent(backDC.Get(), frame, 0, 0, m_colorKey);
+    ::BitBlt(item->hDC, 0, 0, w, h, backDC.Get(), 0, 0, SRCCOPY);
+}
+
+bool CSkinButton::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    return win::DispatchMessageTable(*this, s_messageTable, message, wParam, lParam, result);
+}
+
+bool CSkinButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+{
+    if (message != WM_DRAWITEM)
+        return false;
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    result = TRUE;
+    return true;
+}
+
+LRESULT CSkinButton::OnMouseMove(WPARAM, LPARAM)
+{
+    if (m_bTracking == 0) {
+        TRACKMOUSEEVENT request{sizeof request, TME_HOVER | TME_LEAVE, m_hWnd, 1};
+        m_bTracking = ::TrackMouseEvent(&request);
+    }
+    return Default();
+}
+
+// A greyed button swallows the press, so the platform never pushes it with the mouse.
+LRESULT CSkinButton::OnLButtonDown(WPARAM, LPARAM)
+{
+    return m_bGreyed == 0 ? Default() : 0;
+}
+
+LRESULT CSkinButton::OnSetCursor(WPARAM, LPARAM)
+{
+    ::SetCursor(m_hCursor);
+    return TRUE;
+}
+
+LRESULT CSkinButton::OnMouseHover(WPARAM, LPARAM)
+{
+    m_bHover = 1;
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CSkinButton::OnMouseLeave(WPARAM, LPARAM)
+{
+    m_bTracking = 0;
+    m_bHover = 0;
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT CSkinButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
+{
+    PaintParentBackground(reinterpret_cast<HDC>(wParam));
+    return TRUE;
+}
+
+void CSkinButton::PaintParentBackground(HDC target) const
+{
+    const int w = m_rcParent.right - m_rcParent.left;
+    const int h = m_rcParent.bottom - m_rcParent.top;
+    HWND parent = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
+    if (!target || !parent || w <= 0 || h <= 0)
+        return;
+    win::WindowDC parentDC(parent);
+    if (!parentDC)
+        return;
+    win::MemoryDC memoryDC(::CreateCompatibleDC(parentDC.Get()));
+    win::Bitmap bitmap(::CreateCompatibleBitmap(parentDC.Get(), w, h));
+    win::Selection selected(memoryDC.Get(), bitmap.Get());
+    if (!selected)
+        return;
+    // The parent paints its own background into the off-screen surface, moved so that the button's corner lands
+    // at (0, 0). Its window only holds what the screen shows, and under the button that is the button's previous
+    // look, not the parent's picture. A parent that does not erase gives its window's pixels instead.
+    POINT oldOrigin{};
+    ::SetViewportOrgEx(memoryDC.Get(), -m_rcParent.left, -m_rcParent.top, &oldOrigin);
+    const bool erased = ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memoryDC.Get()), 0) != 0;
+    ::SetViewportOrgEx(memoryDC.Get(), oldOrigin.x, oldOrigin.y, nullptr);
+    if (!erased)
+        ::BitBlt(memoryDC.Get(), 0, 0, w, h, parentDC.Get(), m_rcParent.left, m_rcParent.top, SRCCOPY);
+    ::BitBlt(target, 0, 0, w, h, memoryDC.Get(), 0, 0, SRCCOPY);
+}

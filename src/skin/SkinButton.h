@@ -1,0 +1,71 @@
+// CSkinButton: an owner-drawn push button painted from a four-frame strip (greyed, normal, hovered, pressed), with
+// hover tracking, a tooltip, and its parent's pixels as the background that the strip's key colour lets through.
+#pragma once
+
+#include <windows.h>
+
+#include "skin/KbcBmp.h"
+#include "win/MessageTable.h"
+#include "win/ToolTip.h"
+#include "win/Window.h"
+
+namespace skin {
+
+enum Frame { kFrameGreyed = 0, kFrameNormal = 1, kFrameHovered = 2, kFramePressed = 3 };
+
+// The look of a button, tested in the order greyed, pressed, hovered, normal.
+constexpr int ChooseFrame(bool greyed, bool pressed, bool hovered)
+{
+    return greyed ? kFrameGreyed : pressed ? kFramePressed : hovered ? kFrameHovered : kFrameNormal;
+}
+
+} // namespace skin
+
+class CSkinButton : public win::Window {
+public:
+    CSkinButton();
+    // Detaches from the window before the sprite and the tooltip go.
+    ~CSkinButton() override;
+
+    // Loads the strip and resizes the button to one frame, keeping its top-left corner.
+    void SetSkin(UINT bitmapId, COLORREF key);
+    // Gives the button a tooltip with this text; a later call changes the text.
+    void SetToolTipText(const char* text);
+    // A greyed button shows frame 0 and ignores mouse presses; it stays enabled for the keyboard.
+    void SetGreyed(bool greyed);
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+    virtual void DrawItem(LPDRAWITEMSTRUCT item);
+
+    bool IsGreyed() const noexcept { return m_bGreyed == 1; }
+    bool IsHovered() const noexcept { return m_bHover != 0; }
+    HWND GetToolTip() const noexcept { return m_tooltip.Get(); }
+    // The button's rectangle in its parent's client coordinates, one frame in size (set by SetSkin).
+    const RECT& GetParentRect() const noexcept { return m_rcParent; }
+
+protected:
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);     // (flags, point)
+    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);   // (flags, point)
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);     // (window, hit test | mouse message)
+    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);    // (flags, point)
+    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);    // ()
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);    // (HDC)
+
+    // Paints the parent's pixels under the button into target at (0, 0).
+    void PaintParentBackground(HDC target) const;
+
+    static const win::MessageEntry<CSkinButton> s_messageTable[];
+
+    CKbcBmp m_sprite;
+    COLORREF m_colorKey = 0;
+    int m_bGreyed = 0;
+    int m_bTracking = 0;
+    int m_bHover = 0;
+    RECT m_rcParent{};
+    win::ToolTip m_tooltip;
+    HCURSOR m_hCursor;
+};

@@ -1,0 +1,200 @@
+// The bitmap sprite on memory surfaces: frame geometry, colour-key transparency, the single final copy, and the
+// choice of a skin button's look.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SkinPixels.h"
+#include "TestStrips.h"
+#include "resource.h"
+#include "skin/KbcBmp.h"
+#include "skin/SkinButton.h"
+
+using namespace skintest;
+
+namespace {
+
+COLORREF Backdrop(int x, int y)
+{
+    return RGB(2 * x, 5 * y, 77);
+}
+
+TEST(SkinLook, GreyedWinsThenPressedThenHovered)
+{
+    struct Row {
+        bool greyed, pressed, hovered;
+        int frame;
+    };
+    const Row rows[] = {
+        {false, false, false, 1}, {false, false, true, 2}, {false, true, false, 3}, {false, true, true, 3},
+        {true, false, false, 0},  {true, false, true, 0},  {true, true, false, 0},  {true, true, true, 0},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(skin::ChooseFrame(r.greyed, r.pressed, r.hovered), r.frame)
+            << r.greyed << r.pressed << r.hovered;
+}
+
+struct FrameCase {
+    const char* name;
+    UINT id;
+    int frame;
+    int x, y;
+    int left, width, height; // where the frame lies in the strip, as the strip's layout gives it
+};
+
+class FrameDraw : public testing::TestWithParam<FrameCase> {};
+
+// Every pixel of the destination: inside the frame's rectangle the composite of strip and backdrop, outside it
+// the backdrop untouched. An opaque frame thus covers its rectangle and an all-key frame changes nothing.
+TEST_P(FrameDraw, CompositesTheFrameOverTheDestination)
+{
+    const FrameCase c = GetParam();
+    CKbcBmp sprite;
+    sprite.LoadFromResource(c.id);
+    ASSERT_EQ(sprite.FrameWidth(), c.width);
+    ASSERT_EQ(sprite.Height(), c.height);
+    const StripPixels strip(c.id);
+    Surface dest(100, 40);
+    ASSERT_TRUE(dest.Valid());
+    dest.Fill(Backdrop);
+
+    sprite.DrawFrameTransparent(dest.Dc(), c.frame, c.x, c.y, kKey);
+
+    int wrong = 0;
+    for (int y = 0; y < dest.Height(); ++y) {
+        for (int x = 0; x < dest.Width(); ++x) {
+            const int fx = x - c.x;
+            const int fy = y - c.y;
+            const bool inside = fx >= 0 && fx < c.width && fy >= 0 && fy < c.height;
+            const COLORREF want =
+                inside ? skin::CompositePixel(strip.At(c.left + fx, fy), Backdrop(x, y), kKey) : Backdrop(x, y);
+            if (dest.At(x, y) != want && ++wrong <= 5)
+                ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << dest.At(x, y) << " want " << want;
+            EXPECT_NE(dest.At(x, y), kNoFrameColumn) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Strips, FrameDraw,
+    testing::Values(FrameCase{"KeyedOpaqueFrame", IDB_TEST_KEYED, 0, 3, 4, 0, 20, 12},
+                    FrameCase{"KeyedMixedFrame", IDB_TEST_KEYED, 1, 7, 2, 20, 20, 12},
+                    FrameCase{"KeyedAllKeyFrame", IDB_TEST_KEYED, 2, 0, 0, 40, 20, 12},
+                    FrameCase{"KeyedLastFrameBeforeSpareColumns", IDB_TEST_KEYED, 3, 80, 28, 60, 20, 12},
+                    FrameCase{"KeyedClippedAtTopLeft", IDB_TEST_KEYED, 1, -6, -5, 20, 20, 12},
+                    FrameCase{"StartGreyed", IDB_START_SKIN, 0, 0, 0, 0, 77, 23},
+                    FrameCase{"StartPressedAtColumn231", IDB_START_SKIN, 3, 11, 9, 231, 77, 23},
+                    FrameCase{"CancelHovered", IDB_CANCEL_SKIN, 2, 23, 17, 154, 77, 23}),
+    [](const testing::TestParamInfo<FrameCase>& row) { return std::string(row.param.name); });
+
+// Frame numbers outside 0..3 and sprites without a bitmap draw nothing instead of reading past the strip.
+TEST(FrameDrawEdges, NothingToDrawLeavesTheDestination)
+{
+    struct Row {
+        const char* name;
+        UINT id;
+        int frame;
+    };
+    const Row rows[] = {{"frame -1", IDB_TEST_KEYED, -1}, {"frame 4", IDB_TEST_KEYED, 4},
+                        {"frame 100", IDB_START_SKIN, 100}, {"missing bitmap", IDB_TEST_MISSING, 1},
+                        {"never loaded", 0, 1}};
+    for (const Row& r : rows) {
+        CKbcBmp sprite;
+        if (r.id)
+            sprite.LoadFromResource(r.id);
+        Surface dest(100, 40);
+        dest.Fill(Backdrop);
+        sprite.DrawFrameTransparent(dest.Dc(), r.frame, 0, 0, kKey);
+        if (!sprite.IsLoaded())
+            sprite.Draw(dest.Dc(), 0, 0);
+        int changed = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 100; ++x)
+                changed += dest.At(x, y) != Backdrop(x, y);
+        EXPECT_EQ(changed, 0) << r.name;
+    }
+}
+
+// Loading again replaces the bitmap and every size; a failed load empties the sprite.
+TEST(SpriteLoad, ReloadReplacesSizesAndAFailedLoadEmpties)
+{
+    CKbcBmp sprite;
+    sprite.LoadFromResource(IDB_TEST_KEYED);
+    sprite.LoadFromResource(IDB_BACKGROUND);
+    EXPECT_EQ(sprite.Width(), 239);
+    EXPECT_EQ(sprite.FrameWidth(), 59);
+    EXPECT_EQ(sprite.Height(), 528);
+    sprite.LoadFromResource(IDB_TEST_MISSING);
+    EXPECT_FALSE(sprite.IsLoaded());
+    EXPECT_EQ(sprite.Width() | sprite.FrameWidth() | sprite.Height(), 0);
+}
+
+// Draw copies the whole picture, key pixels and spare columns included, and nothing else.
+TEST(OpaqueDraw, CopiesTheWholeBitmap)
+{
+    CKbcBmp sprite;
+    sprite.LoadFromResource(IDB_TEST_KEYED);
+    const StripPixels strip(IDB_TEST_KEYED);
+    Surface dest(100, 40);
+    dest.Fill(Backdrop);
+    sprite.Draw(dest.Dc(), 5, 6);
+    int wrong = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            const bool inside = x >= 5 && x < 5 + 83 && y >= 6 && y < 6 + 12;
+            wrong += dest.At(x, y) != (inside ? strip.At(x - 5, y - 6) : Backdrop(x, y));
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+// Records a transparent draw in a metafile: the destination must see exactly one copy of the frame's size.
+int CALLBACK CollectRecord(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM list)
+{
+    reinterpret_cast<std::vector<const ENHMETARECORD*>*>(list)->push_back(record);
+    return 1;
+}
+
+TEST(FrameDrawEdges, DestinationIsWrittenByOneCopy)
+{
+    win::WindowDC screen(nullptr);
+    HDC recorder = ::CreateEnhMetaFileA(screen.Get(), nullptr, nullptr, nullptr);
+    ASSERT_NE(recorder, nullptr);
+    CKbcBmp sprite;
+    sprite.LoadFromResource(IDB_START_SKIN);
+    sprite.DrawFrameTransparent(recorder, 2, 13, 17, kKey);
+    HENHMETAFILE recording = ::CloseEnhMetaFile(recorder);
+    ASSERT_NE(recording, nullptr);
+
+    std::vector<const ENHMETARECORD*> records;
+    ::EnumEnhMetaFile(nullptr, recording, CollectRecord, &records, nullptr);
+    int copies = 0;
+    int otherDrawing = 0;
+    for (const ENHMETARECORD* r : records) {
+        switch (r->iType) {
+        case EMR_BITBLT: {
+            ++copies;
+            const auto* blt = reinterpret_cast<const EMRBITBLT*>(r);
+            EXPECT_EQ(blt->dwRop, static_cast<DWORD>(SRCCOPY));
+            EXPECT_EQ(blt->xDest, 13);
+            EXPECT_EQ(blt->yDest, 17);
+            EXPECT_EQ(blt->cxDest, 77);
+            EXPECT_EQ(blt->cyDest, 23);
+            break;
+        }
+        case EMR_STRETCHBLT: case EMR_MASKBLT: case EMR_PLGBLT: case EMR_TRANSPARENTBLT: case EMR_ALPHABLEND:
+        case EMR_STRETCHDIBITS: case EMR_SETDIBITSTODEVICE: case EMR_SETPIXELV: case EMR_FILLRGN:
+        case EMR_PAINTRGN: case EMR_RECTANGLE:
+            ++otherDrawing;
+            break;
+        default:
+            break;
+        }
+    }
+    ::DeleteEnhMetaFile(recording);
+    EXPECT_EQ(copies, 1);
+    EXPECT_EQ(otherDrawing, 0);
+}
+
+} // namespace
