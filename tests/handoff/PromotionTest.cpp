@@ -216,16 +216,6 @@ TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
     }
 }
 
-TEST_F(PromotionTest, UnreadableInstallDirectoryLeavesCurrentDirectoryAlone)
-{
-    SetCurrentDirectoryA(m_root.c_str());
-    int waits = 0;
-    PromotionOptions options = Counted(m_install, waits);
-    options.readInstallDirectory = [](char (&)[kInstallDirSize]) { return false; };
-    EXPECT_FALSE(PrepareInstallDirectory(options));
-    EXPECT_EQ(CurrentDirectory(), m_root);
-}
-
 // The one case with the real waits: ten failed passes take at least nine full seconds.
 TEST_F(PromotionTest, TenFailedPassesWaitOneSecondEachForReal)
 {
