@@ -1,0 +1,174 @@
+// Fresh installation folders, file helpers that also reach paths longer than MAX_PATH, deadline waits, and a
+// helper process that holds a file open so promotion meets a real lock.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "win/KernelHandles.h"
+
+namespace handoff_test {
+
+// Long form of an absolute path, so the helpers themselves are not limited to MAX_PATH.
+inline std::wstring LongPath(const std::string& path)
+{
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    for (wchar_t& c : wide)
+        c = c == L'/' ? L'\\' : c;
+    return L"\\\\?\\" + wide;
+}
+
+inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0)
+{
+    win::FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && (!attributes || SetFileAttributesW(LongPath(path).c_str(), attributes));
+}
+
+// The file's bytes, or nothing when it is missing or is a folder.
+inline std::optional<std::string> ReadBytes(const std::string& path)
+{
+    win::FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr) && got)
+        bytes.append(chunk, got);
+    return bytes;
+}
+
+inline DWORD Attributes(const std::string& path) { return GetFileAttributesW(LongPath(path).c_str()); }
+inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+inline void RemoveTree(const std::string& path)
+{
+    SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    WIN32_FIND_DATAW entry;
+    win::FindHandle listing(FindFirstFileW((LongPath(path) + L"\\*").c_str(), &entry));
+    for (bool more = static_cast<bool>(listing); more; more = FindNextFileW(listing.Get(), &entry)) {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        char narrow[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+        const std::string child = path + "\\" + narrow;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(child);
+        else {
+            SetFileAttributesW(LongPath(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(LongPath(child).c_str());
+        }
+    }
+    listing.Reset();
+    RemoveDirectoryW(LongPath(path).c_str());
+}
+
+inline bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs = 30000)
+{
+    const ULONGLONG end = GetTickCount64() + deadlineMs;
+    while (!condition()) {
+        if (GetTickCount64() > end)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+inline std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+inline std::string CurrentDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, path);
+    return path;
+}
+
+// Each test gets its own installation folder under the temporary folder; the current directory is put back and the
+// folder removed afterwards.
+class InstallFolderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int serial = 0;
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        m_root = std::string(temp) + "tarvo-handoff-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(++serial);
+        RemoveTree(m_root);
+        ASSERT_TRUE(CreateDirectoryA(m_root.c_str(), nullptr));
+        m_install = m_root + "\\Game";
+        ASSERT_TRUE(CreateDirectoryA(m_install.c_str(), nullptr));
+        m_previousDirectory = CurrentDirectory();
+    }
+    void TearDown() override
+    {
+        SetCurrentDirectoryA(m_previousDirectory.c_str());
+        RemoveTree(m_root);
+    }
+    std::string At(const std::string& relative) const { return m_install + "\\" + relative; }
+
+    std::string m_root;
+    std::string m_install;
+    std::string m_previousDirectory;
+};
+
+// A separate process holding a file open with the given sharing until Release() or its own end of life.
+class FileHolder {
+public:
+    FileHolder(const std::string& path, bool shareRead)
+    {
+        static int serial = 0;
+        const std::string tag = "tarvo-holder-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(++serial);
+        m_ready.Reset(CreateEventA(nullptr, TRUE, FALSE, (tag + "-ready").c_str()));
+        m_release.Reset(CreateEventA(nullptr, TRUE, FALSE, (tag + "-release").c_str()));
+        std::string command = "\"" + ProgramFolder() + "\\handoff_file_holder.exe\" \"" + path + "\" " +
+                              (shareRead ? "read" : "none") + " " + tag;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return;
+        m_process.Reset(info.hProcess);
+        CloseHandle(info.hThread);
+        HANDLE both[] = {m_ready.Get(), m_process.Get()};
+        m_holding = WaitForMultipleObjects(2, both, FALSE, 30000) == WAIT_OBJECT_0;
+    }
+    ~FileHolder() { Release(); }
+    bool Holding() const { return m_holding; }
+    void Release()
+    {
+        if (!m_process)
+            return;
+        SetEvent(m_release.Get());
+        if (WaitForSingleObject(m_process.Get(), 30000) != WAIT_OBJECT_0)
+            TerminateProcess(m_process.Get(), 1);
+        m_process.Reset();
+    }
+
+private:
+    win::KernelHandle m_ready;
+    win::KernelHandle m_release;
+    win::KernelHandle m_process;
+    bool m_holding = false;
+};
+
+} // namespace handoff_test

@@ -1,0 +1,116 @@
+// The patch client's arguments for a zone, and a real start of the stand-in patch client from a fresh installation
+// folder, checked against the exact command-line bytes it recorded.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "HandoffSupport.h"
+#include "handoff/PatchClient.h"
+#include "handoff/PendingUpdates.h"
+
+using namespace handoff_test;
+
+namespace {
+
+struct Record {
+    DWORD process = 0;
+    std::string commandLine;
+    std::string directory;
+};
+
+// Parses the stand-in's record (format in tools/patch_client/main.cpp); false when it is malformed.
+bool ParseRecord(const std::string& bytes, Record& record)
+{
+    size_t at = 0;
+    const auto field = [&](const std::string& label, std::string& out) {
+        if (bytes.compare(at, label.size() + 1, label + " ") != 0)
+            return false;
+        at += label.size() + 1;
+        const size_t end = bytes.find('\n', at);
+        if (end == std::string::npos)
+            return false;
+        const size_t length = std::strtoul(bytes.c_str() + at, nullptr, 10);
+        if (end + 1 + length + 1 > bytes.size() || bytes[end + 1 + length] != '\n')
+            return false;
+        out = bytes.substr(end + 1, length);
+        at = end + 1 + length + 1;
+        return true;
+    };
+    const std::string head = "TarvoPatchClient record\nprocess ";
+    if (bytes.compare(0, head.size(), head) != 0)
+        return false;
+    record.process = std::strtoul(bytes.c_str() + head.size(), nullptr, 10);
+    at = bytes.find('\n', head.size()) + 1;
+    return at != 0 && field("command line", record.commandLine) && field("current directory", record.directory) &&
+           at == bytes.size();
+}
+
+struct LaunchCase {
+    const char* name;
+    std::vector<ServerEntry> servers;
+    const char* count;
+    const char* list;
+    const char* commandLine;
+};
+
+const LaunchCase kLaunchCases[] = {
+    {"two_servers", {{"10.0.0.1", 700}, {"10.0.0.2", 701}}, "2", "10.0.0.1 700 10.0.0.2 701",
+     "  2 10.0.0.1 700 10.0.0.2 701"},
+    {"one_server", {{"1.2.3.4", 800}}, "1", "1.2.3.4 800", "  1 1.2.3.4 800"},
+    {"no_server", {}, "0", "", "  0 "},
+    {"ports_in_decimal", {{"a.b", 8}, {"c.d", 65535}, {"e.f", 1000000}}, "3", "a.b 8 c.d 65535 e.f 1000000",
+     "  3 a.b 8 c.d 65535 e.f 1000000"},
+    {"gbk_host_name", {{"\xb7\xfe\xce\xf1\xc6\xf7", 7000}}, "1", "\xb7\xfe\xce\xf1\xc6\xf7 7000",
+     "  1 \xb7\xfe\xce\xf1\xc6\xf7 7000"},
+};
+
+void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
+
+class Launch : public InstallFolderTest, public testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(Launch, PatchClientReceivesExactCommandLineInInstallFolder)
+{
+    ZoneInfo zone{"zone", GetParam().servers};
+    const PatchClientArguments args = BuildPatchClientArguments(zone);
+    EXPECT_EQ(args.count, GetParam().count);
+    EXPECT_EQ(args.serverList, GetParam().list);
+
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\TarvoPatchClient.exe").c_str(), At("TarvoPatchClient.exe").c_str(),
+                          FALSE));
+    ASSERT_EQ(_putenv("TARVO_PATCH_CLIENT_QUIET=1"), 0);
+    PromotionOptions options;
+    options.readInstallDirectory = [this](char (&dir)[kInstallDirSize]) {
+        return snprintf(dir, kInstallDirSize, "%s", m_install.c_str()) > 0;
+    };
+    ASSERT_TRUE(PrepareInstallDirectory(options));
+    ASSERT_TRUE(StartPatchClient(args));
+
+    const std::string recordPath = At("TarvoPatchClient.record");
+    ASSERT_TRUE(WaitFor([&] { return Exists(recordPath); })) << "the patch client left no record";
+    Record record;
+    ASSERT_TRUE(ParseRecord(ReadBytes(recordPath).value_or(""), record));
+    EXPECT_EQ(record.commandLine, GetParam().commandLine);
+    EXPECT_EQ(_stricmp(record.directory.c_str(), m_install.c_str()), 0) << record.directory;
+
+    // The stand-in ends by itself; wait for that so its folder can be removed.
+    win::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, record.process));
+    if (process && WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.Get(), 1);
+        ADD_FAILURE() << "the patch client did not end";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, Launch, testing::ValuesIn(kLaunchCases),
+                         [](const testing::TestParamInfo<LaunchCase>& row) { return row.param.name; });
+
+using LaunchTest = InstallFolderTest;
+
+// The patch client is looked for in the current directory only, and its absence is not fatal.
+TEST_F(LaunchTest, MissingPatchClientIsReportedAsNotStarted)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA(m_install.c_str()));
+    EXPECT_FALSE(StartPatchClient(BuildPatchClientArguments(ZoneInfo{"zone", {{"1.2.3.4", 800}}})));
+}
+
+} // namespace

@@ -1,0 +1,233 @@
+// Promotion of pending updates: the scenario table in tests/data/handoff/promotion.txt, then the cases a table does
+// not express (a 4 GiB file, over-long paths, a pass stopped at every step, the real one-second waits).
+#include <windows.h>
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "HandoffSupport.h"
+#include "handoff/PendingUpdates.h"
+
+using namespace handoff_test;
+
+namespace {
+
+struct Scenario {
+    std::string name;
+    std::vector<std::vector<std::string>> lines; // each line split into words
+};
+
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
+std::vector<Scenario> LoadScenarios()
+{
+    std::vector<Scenario> scenarios;
+    std::ifstream file(std::string(TARVO_TEST_DATA_DIR) + "/handoff/promotion.txt");
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> split;
+        for (std::string word; words >> word;)
+            split.push_back(word);
+        if (split.empty() || split[0][0] == '#')
+            continue;
+        if (split[0] == "case")
+            scenarios.push_back({split.at(1), {}});
+        else if (!scenarios.empty())
+            scenarios.back().lines.push_back(split);
+    }
+    return scenarios;
+}
+
+std::string Bytes(const std::string& word) { return word == "-" ? std::string() : word; }
+
+// Options that read the given folder as the installation directory and count the waits instead of sleeping.
+PromotionOptions Counted(const std::string& install, int& waits, std::function<void()> onWait = nullptr)
+{
+    PromotionOptions options;
+    options.readInstallDirectory = [install](char (&dir)[kInstallDirSize]) {
+        return snprintf(dir, kInstallDirSize, "%s", install.c_str()) < static_cast<int>(kInstallDirSize);
+    };
+    options.wait = [&waits, onWait](unsigned ms) {
+        EXPECT_EQ(ms, kPromotionRetryWaitMs);
+        ++waits;
+        if (onWait)
+            onWait();
+    };
+    return options;
+}
+
+class PromotionScenario : public InstallFolderTest, public testing::WithParamInterface<Scenario> {};
+
+TEST_P(PromotionScenario, EndsAsDescribed)
+{
+    std::vector<std::pair<std::unique_ptr<FileHolder>, int>> holders;
+    for (const auto& w : GetParam().lines) {
+        if (w[0] == "file") {
+            DWORD attributes = 0;
+            for (size_t i = 3; i < w.size(); ++i)
+                attributes |= w[i] == "readonly" ? FILE_ATTRIBUTE_READONLY
+                              : w[i] == "hidden" ? FILE_ATTRIBUTE_HIDDEN
+                                                 : FILE_ATTRIBUTE_SYSTEM;
+            if (w[1].rfind("Temp/", 0) == 0)
+                CreateDirectoryA(At("Temp").c_str(), nullptr);
+            ASSERT_TRUE(WriteBytes(At(w[1]), Bytes(w[2]), attributes)) << w[1];
+        } else if (w[0] == "dir") {
+            if (w[1].rfind("Temp/", 0) == 0)
+                CreateDirectoryA(At("Temp").c_str(), nullptr);
+            ASSERT_TRUE(CreateDirectoryA(At(w[1]).c_str(), nullptr)) << w[1];
+        } else if (w[0] == "hold") {
+            holders.emplace_back(std::make_unique<FileHolder>(At(w[1]), w[2] == "read"), std::stoi(w[3]));
+            ASSERT_TRUE(holders.back().first->Holding()) << w[1];
+        }
+    }
+    int waits = 0;
+    ASSERT_TRUE(PrepareInstallDirectory(Counted(m_install, waits, [&] {
+        for (auto& [holder, at] : holders)
+            if (at == waits)
+                holder->Release();
+    })));
+    EXPECT_EQ(CurrentDirectory(), m_install);
+    for (auto& holder : holders)
+        holder.first->Release();
+
+    for (const auto& w : GetParam().lines) {
+        if (w[0] == "waits")
+            EXPECT_EQ(waits, std::stoi(w[1]));
+        else if (w[0] == "expect")
+            EXPECT_EQ(ReadBytes(At(w[1])), Bytes(w[2])) << w[1];
+        else if (w[0] == "absent")
+            EXPECT_FALSE(Exists(At(w[1]))) << w[1];
+        else if (w[0] == "present") {
+            EXPECT_TRUE(Exists(At(w[1]))) << w[1];
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PromotionScenario, testing::ValuesIn(LoadScenarios()),
+                         [](const testing::TestParamInfo<Scenario>& row) { return row.param.name; });
+
+using PromotionTest = InstallFolderTest;
+
+// Only the low 32 bits of a 4 GiB file are zero: it is still an update, not an empty file.
+TEST_F(PromotionTest, FourGibibyteFileIsInstalledNotDiscarded)
+{
+    ASSERT_TRUE(WriteBytes(At("big.pak"), "old"));
+    ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr));
+    {
+        win::FileHandle big(CreateFileA(At("Temp\\big.pak").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(big);
+        DWORD unused = 0;
+        DeviceIoControl(big.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+        LARGE_INTEGER size;
+        size.QuadPart = 1LL << 32;
+        ASSERT_TRUE(SetFilePointerEx(big.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(big.Get()));
+    }
+    int waits = 0;
+    ASSERT_TRUE(PrepareInstallDirectory(Counted(m_install, waits)));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(At("big.pak").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeHigh, 1u);
+    EXPECT_EQ(data.nFileSizeLow, 0u);
+    EXPECT_FALSE(Exists(At("Temp")));
+}
+
+// An entry whose source or target path would pass MAX_PATH bytes stays where it is; the rest are promoted.
+TEST_F(PromotionTest, EntryWithOverlongPathIsLeftInPlace)
+{
+    m_install = m_root + "\\" + std::string(120 - m_root.size() - 1, 'g');
+    ASSERT_TRUE(CreateDirectoryA(m_install.c_str(), nullptr));
+    ASSERT_EQ(m_install.size(), 120u);
+    const std::string sourceTooLong(138, 's'); // target 259 bytes, source 264
+    const std::string bothTooLong(200, 'b');
+    const std::string emptyTooLong(150, 'e');
+    ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr));
+    for (const std::string& name : {sourceTooLong, bothTooLong})
+        ASSERT_TRUE(WriteBytes(At(name), "old") && WriteBytes(At("Temp\\" + name), "new"));
+    ASSERT_TRUE(WriteBytes(At("Temp\\" + emptyTooLong), ""));
+    ASSERT_TRUE(WriteBytes(At("game.dat"), "old") && WriteBytes(At("Temp\\game.dat"), "new"));
+
+    int waits = 0;
+    ASSERT_TRUE(PrepareInstallDirectory(Counted(m_install, waits)));
+    EXPECT_EQ(waits, kPromotionPasses);
+    EXPECT_EQ(ReadBytes(At("game.dat")), "new");
+    for (const std::string& name : {sourceTooLong, bothTooLong}) {
+        EXPECT_EQ(ReadBytes(At(name)), "old") << name.size();
+        EXPECT_EQ(ReadBytes(At("Temp\\" + name)), "new") << name.size();
+    }
+    EXPECT_EQ(ReadBytes(At("Temp\\" + emptyTooLong)), "");
+}
+
+// A pass stopped before any one of its steps (as by a crash) loses nothing: every installed file holds its old or
+// its new bytes, and a later run finishes the job.
+TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
+{
+    const auto lay = [this] {
+        CreateDirectoryA(At("Temp").c_str(), nullptr);
+        WriteBytes(At("a.dat"), "a-old", FILE_ATTRIBUTE_READONLY);
+        WriteBytes(At("b.dat"), "b-old");
+        WriteBytes(At("d.dat"), "d-old");
+        WriteBytes(At("Temp\\a.dat"), "a-new");
+        WriteBytes(At("Temp\\b.dat"), "b-new");
+        WriteBytes(At("Temp\\c.dat"), "c-new");
+        WriteBytes(At("Temp\\d.dat"), "");
+    };
+    lay();
+    std::vector<std::pair<PromotionStep, std::string>> steps;
+    PromotionOptions recording;
+    recording.beforeStep = [&](PromotionStep step, const char* name) {
+        steps.emplace_back(step, name ? name : "");
+        return true;
+    };
+    ASSERT_TRUE(PromotePendingFiles(m_install.c_str(), recording));
+    ASSERT_EQ(steps.size(), 6u); // clear a, replace a, replace b, discard c, discard d, remove Temp
+
+    for (size_t stop = 0; stop < steps.size(); ++stop) {
+        SCOPED_TRACE(stop);
+        SetCurrentDirectoryA(m_previousDirectory.c_str());
+        RemoveTree(m_install);
+        ASSERT_TRUE(CreateDirectoryA(m_install.c_str(), nullptr));
+        lay();
+        size_t seen = 0;
+        PromotionOptions stopping;
+        stopping.beforeStep = [&](PromotionStep, const char*) { return seen++ != stop; };
+        EXPECT_FALSE(PromotePendingFiles(m_install.c_str(), stopping));
+        EXPECT_EQ(CurrentDirectory(), m_install);
+        for (const char* name : {"a", "b"}) {
+            const auto installed = ReadBytes(At(std::string(name) + ".dat"));
+            const auto waiting = ReadBytes(At(std::string("Temp\\") + name + ".dat"));
+            EXPECT_TRUE((installed == name + std::string("-old") && waiting == name + std::string("-new")) ||
+                        (installed == name + std::string("-new") && !waiting))
+                << name;
+        }
+        EXPECT_EQ(ReadBytes(At("d.dat")), "d-old");
+        EXPECT_FALSE(Exists(At("c.dat")));
+
+        int waits = 0;
+        ASSERT_TRUE(PrepareInstallDirectory(Counted(m_install, waits)));
+        EXPECT_EQ(waits, 0);
+        EXPECT_EQ(ReadBytes(At("a.dat")), "a-new");
+        EXPECT_EQ(ReadBytes(At("b.dat")), "b-new");
+        EXPECT_FALSE(Exists(At("Temp")));
+    }
+}
+
+// The one case with the real waits: ten failed passes take at least nine full seconds.
+TEST_F(PromotionTest, TenFailedPassesWaitOneSecondEachForReal)
+{
+    ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr) && WriteBytes(At("Temp\\.cfg"), "x"));
+    PromotionOptions options;
+    options.readInstallDirectory = [this](char (&dir)[kInstallDirSize]) {
+        return snprintf(dir, kInstallDirSize, "%s", m_install.c_str()) > 0;
+    };
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(PrepareInstallDirectory(options));
+    EXPECT_GE(GetTickCount64() - start, 9000u);
+    EXPECT_TRUE(Exists(At("Temp\\.cfg")));
+}
+
+} // namespace
