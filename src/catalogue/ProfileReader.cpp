@@ -1,0 +1,242 @@
+#include "catalogue/ProfileReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Both reading buffers of the platform's integer reader hold 30 characters: 29 and the terminator.
+const size_t kIntTextSize = 30;
+
+bool IsBlankByte(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
+}
+
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
+// Length of the character at p: two bytes for a GBK lead byte followed by a trail byte, else one. Only used to
+// find character boundaries; the bytes themselves are kept as they are.
+size_t CharLength(const char* p, const char* end)
+{
+    if (end - p >= 2 && IsLeadByte(static_cast<unsigned char>(p[0])) && IsTrailByte(static_cast<unsigned char>(p[1])))
+        return 2;
+    return 1;
+}
+
+// Length of the blank at p, 0 when p holds no blank.
+size_t BlankLength(const char* p, const char*)
+{
+    return IsBlankByte(static_cast<unsigned char>(*p)) ? 1 : 0;
+}
+
+const char* SkipBlanks(const char* p, const char* end)
+{
+    while (p < end) {
+        size_t n = BlankLength(p, end);
+        if (n == 0)
+            break;
+        p += n;
+    }
+    return p;
+}
+
+// End of [p, end) without its trailing blanks; p must lie on a character boundary.
+const char* TrimEnd(const char* p, const char* end)
+{
+    const char* last = p;
+    while (p < end) {
+        size_t blank = BlankLength(p, end);
+        if (blank != 0) {
+            p += blank;
+        } else {
+            p += CharLength(p, end);
+            last = p;
+        }
+    }
+    return last;
+}
+
+// The platform keeps names and values as terminated strings: whatever follows a NUL byte is not seen.
+std::string_view UpToNul(const char* p, const char* end)
+{
+    const void* nul = std::memchr(p, '\0', static_cast<size_t>(end - p));
+    return std::string_view(p, static_cast<size_t>((nul ? static_cast<const char*>(nul) : end) - p));
+}
+
+std::string LowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+Profile Profile::FromBytes(std::string_view bytes)
+{
+    Profile profile;
+    // Keys before the first section header belong to a nameless section, as on the platform.
+    profile.AddSection(std::string_view());
+
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    if (bytes.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+        p += 3;
+
+    while (p < end) {
+        // A line ends at LF; only when no LF is left does CR end it.
+        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (!lineEnd)
+            lineEnd = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)));
+        const char* next = lineEnd ? lineEnd + 1 : end;
+        if (!lineEnd)
+            lineEnd = end;
+
+        const char* start = SkipBlanks(p, lineEnd);
+        const char* stop = TrimEnd(start, lineEnd);
+        p = next;
+        if (start >= stop)
+            continue;
+
+        if (*start == '[') {
+            // The name runs to the last ']' of the line; a '[' line without one is read as a key.
+            const char* close = nullptr;
+            for (const char* c = start + 1; c < stop; c += CharLength(c, stop)) {
+                if (*c == ']')
+                    close = c;
+            }
+            if (close) {
+                const char* nameStart = SkipBlanks(start + 1, close);
+                profile.AddSection(UpToNul(nameStart, TrimEnd(nameStart, close)));
+                continue;
+            }
+        }
+
+        const char* equals = static_cast<const char*>(std::memchr(start, '=', static_cast<size_t>(stop - start)));
+        if (!equals) {
+            profile.AddKey(UpToNul(start, stop), std::string_view(), false);
+            continue;
+        }
+        const char* nameEnd = TrimEnd(start, equals);
+        const char* valueStart = SkipBlanks(equals + 1, stop);
+        profile.AddKey(UpToNul(start, nameEnd), UpToNul(valueStart, stop), true);
+    }
+    return profile;
+}
+
+Profile Profile::FromFile(const char* path)
+{
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path, "rb")) {
+        char chunk[16384];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+            bytes.append(chunk, n);
+        if (std::ferror(file))
+            bytes.clear();
+        std::fclose(file);
+    }
+    return FromBytes(bytes);
+}
+
+void Profile::AddSection(std::string_view name)
+{
+    m_sections.push_back(Section{std::string(name), {}, {}});
+    m_firstSection.emplace(LowerAscii(name), m_sections.size() - 1);
+}
+
+void Profile::AddKey(std::string_view name, std::string_view value, bool hasValue)
+{
+    Section& section = m_sections.back();
+    section.keys.push_back(Key{std::string(name), std::string(value), hasValue});
+    section.firstKey.emplace(LowerAscii(name), section.keys.size() - 1);
+}
+
+const std::string* Profile::FindValue(std::string_view section, std::string_view key) const
+{
+    auto s = m_firstSection.find(LowerAscii(section));
+    if (s == m_firstSection.end())
+        return nullptr;
+    const Section& found = m_sections[s->second];
+    auto k = found.firstKey.find(LowerAscii(key));
+    if (k == found.firstKey.end() || !found.keys[k->second].hasValue)
+        return nullptr;
+    return &found.keys[k->second].value;
+}
+
+void Profile::ReadString(const char* section, const char* key, char* buffer, size_t size) const
+{
+    std::string_view value;
+    if (const std::string* stored = FindValue(section, key))
+        value = StripProfileQuotes(*stored);
+    size_t n = value.size() < size - 1 ? value.size() : size - 1;
+    if (n > 0)
+        std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+}
+
+int Profile::ReadInt(const char* section, const char* key, int defaultValue) const
+{
+    const std::string* stored = FindValue(section, key);
+    if (!stored)
+        return defaultValue;
+    std::string_view text = StripProfileQuotes(*stored);
+    if (text.empty())
+        return defaultValue;
+    return ParseProfileInt(text.substr(0, kIntTextSize - 1));
+}
+
+std::string_view StripProfileQuotes(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+int ParseProfileInt(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (text.size() - i >= 2 && text[i] == '0') {
+        switch (text[i + 1]) {
+        case 'x': base = 16; i += 2; break;
+        case 'o': base = 8; i += 2; break;
+        case 'b': base = 2; i += 2; break;
+        default: break;
+        }
+    }
+    uint32_t total = 0;
+    for (; i < text.size(); ++i) {
+        int digit = DigitValue(text[i]);
+        if (digit < 0 || digit >= base)
+            break;
+        total = total * static_cast<uint32_t>(base) + static_cast<uint32_t>(digit);
+    }
+    if (negative)
+        total = 0u - total;
+    return static_cast<int>(total);
+}

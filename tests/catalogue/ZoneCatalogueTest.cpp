@@ -1,0 +1,213 @@
+// The profile reader, the zone scan and the title lookup, without any platform call.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/ProfileReader.h"
+#include "catalogue/ZoneCatalogue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_view_literals;
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// One line per zone: the title, then a tab and "address:port" for each server.
+std::string Describe(const ZoneCatalogue& zones)
+{
+    std::string out;
+    for (const ZoneInfo& zone : zones) {
+        out += zone.title;
+        for (const ServerEntry& server : zone.servers)
+            out += "\t" + server.address + ":" + std::to_string(server.port);
+        out += "\n";
+    }
+    return out;
+}
+
+// Each tests/data/catalogue/<case>.ini is scanned and compared with <case>.expected.
+TEST(ZoneScan, CorpusYieldsTheExpectedCatalogues)
+{
+    int cases = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(TARVO_TEST_DATA_DIR) / "catalogue")) {
+        fs::path expected = entry.path();
+        if (entry.path().extension() != ".ini" || !fs::exists(expected.replace_extension(".expected")))
+            continue;
+        ZoneCatalogue zones(1);
+        ScanZoneCatalogue(zones, Profile::FromFile(entry.path().string().c_str()));
+        EXPECT_EQ(ReadBytes(expected), Describe(zones)) << entry.path().filename();
+        ++cases;
+    }
+    EXPECT_GE(cases, 20);
+}
+
+// Records the questions the scan asks, answering from a profile.
+class RecordingSource : public ProfileSource {
+public:
+    explicit RecordingSource(const char* text) : m_profile(Profile::FromBytes(text)) {}
+    void ReadString(const char* section, const char* key, char* buffer, size_t size) const override
+    {
+        asked += std::string(section) + "/" + key + " ";
+        m_profile.ReadString(section, key, buffer, size);
+    }
+    int ReadInt(const char* section, const char* key, int defaultValue) const override
+    {
+        asked += std::string(section) + "/" + key + " ";
+        return m_profile.ReadInt(section, key, defaultValue);
+    }
+    mutable std::string asked;
+
+private:
+    Profile m_profile;
+};
+
+TEST(ZoneScan, AsksOnlyWhatTheRuleReads)
+{
+    RecordingSource source("[Zone1]\nServiceZoneTitle=A\nAgentIP1=h\nPort1=1\nAgentIP3=x\nPort3=3\n"
+                           "[Zone3]\nServiceZoneTitle=C\nAgentIP1=h\nPort1=0\nAgentIP2=y\nPort2=2\n");
+    ZoneCatalogue zones;
+    ScanZoneCatalogue(zones, source);
+    std::string expected = "Zone1/ServiceZoneTitle Zone1/AgentIP1 Zone1/Port1 Zone1/AgentIP2 "
+                           "Zone2/ServiceZoneTitle "
+                           "Zone3/ServiceZoneTitle Zone3/AgentIP1 Zone3/Port1 ";
+    for (int n = 4; n <= 13; ++n)
+        expected += "Zone" + std::to_string(n) + "/ServiceZoneTitle ";
+    EXPECT_EQ(expected, source.asked);
+    EXPECT_EQ("A\th:1\nC\n", Describe(zones));
+}
+
+TEST(ZoneScan, FileWithoutZonesTriesElevenNumbers)
+{
+    RecordingSource source("");
+    ZoneCatalogue zones;
+    ScanZoneCatalogue(zones, source);
+    EXPECT_TRUE(zones.empty());
+    EXPECT_NE(std::string::npos, source.asked.find("Zone11/ServiceZoneTitle "));
+    EXPECT_EQ(std::string::npos, source.asked.find("Zone12/"));
+}
+
+TEST(ZoneLookup, FindsTheFirstExactMatch)
+{
+    ZoneCatalogue zones;
+    ScanZoneCatalogue(zones, Profile::FromBytes("[Zone1]\nServiceZoneTitle=East\n[Zone2]\nServiceZoneTitle=West\n"
+                                                "[Zone3]\nServiceZoneTitle=East\n[Zone4]\nServiceZoneTitle=\xB5\xE7\xD0\xC5\n"));
+    ASSERT_EQ(4u, zones.size());
+    const struct { const char* title; int expected; } cases[] = {
+        {"East", 0}, {"West", 1}, {"\xB5\xE7\xD0\xC5", 3},
+        {"east", kZoneNotFound}, {"East ", kZoneNotFound}, {" East", kZoneNotFound}, {"Eas", kZoneNotFound},
+        {"", kZoneNotFound}, {"\xB5\xE7", kZoneNotFound},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, FindZoneByTitle(zones, c.title)) << c.title;
+    EXPECT_EQ(kZoneNotFound, FindZoneByTitle(ZoneCatalogue(), "East"));
+}
+
+class ZoneLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("tarvo-zone-load-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+    fs::path m_dir;
+};
+
+TEST_F(ZoneLoad, ReadsAgentIpIniOfTheDirectoryAndClearsTheOldCatalogue)
+{
+    std::ofstream(m_dir / "AgentIP.ini", std::ios::binary) << "[Zone1]\r\nServiceZoneTitle=Only\r\n";
+    ZoneCatalogue zones(3);
+    LoadZoneCatalogue(zones, m_dir.string().c_str());
+    EXPECT_EQ("Only\n", Describe(zones));
+}
+
+TEST_F(ZoneLoad, NoDirectoryOrNoFileLeavesTheCatalogueEmpty)
+{
+    ZoneCatalogue zones(2);
+    LoadZoneCatalogue(zones, m_dir.string().c_str());
+    EXPECT_TRUE(zones.empty());
+    zones.resize(2);
+    LoadZoneCatalogue(zones, nullptr);
+    EXPECT_TRUE(zones.empty());
+    zones.resize(2);
+    LoadZoneCatalogue(zones, "");
+    EXPECT_TRUE(zones.empty());
+}
+
+// Reader details the scan relies on, one row each: file text, section, key, buffer size, expected string.
+TEST(ProfileReader, ReadsStringsAsThePlatformDoes)
+{
+    const struct { std::string_view text; const char* section; const char* key; size_t size; const char* expected; } rows[] = {
+        {"[S]\nk=v\n", "S", "k", 32, "v"},
+        {"[S]\nk=v\n", "s", "K", 32, "v"},
+        {"[S]\nk=v\n", "S", "missing", 32, ""},
+        {"[S]\nk=v\n", "T", "k", 32, ""},
+        {"[S]\nk=abcdef\n", "S", "k", 4, "abc"},
+        {"[S]\nk=abcdef\n", "S", "k", 1, ""},
+        {"[S]\nk=\"abc\"\n", "S", "k", 32, "abc"},
+        {"[S]\nk=\"abcdef\"\n", "S", "k", 4, "abc"},
+        // The platform drops the last character of a quoted text that fills the buffer exactly; ours keeps it.
+        {"[S]\nk=\"abc\"\n", "S", "k", 4, "abc"},
+        {"[S]\nk=\"\n", "S", "k", 32, "\""},
+        {"[S]\nk=\"a'\n", "S", "k", 32, "\"a'"},
+        {"[S]\n k \t= \t v w \t\r\n", "S", "k", 32, "v w"},
+        {"[S]\nk=v\0w\n"sv, "S", "k", 32, "v"},
+        {"[S]\nk\nk=v\n", "S", "k", 32, ""},
+        {"[S]\nk=1\n[S]\nj=2\n", "S", "j", 32, ""},
+        {"k=top\n[S]\n", "", "k", 32, "top"},
+        {"[S]\r\nk=\xA1\xA1v\xA1\xA1\r\n", "S", "k", 32, "\xA1\xA1v\xA1\xA1"},
+        {"[ S\t]\nk=v\n", "S", "k", 32, "v"},
+        {"[S]]\nk=v\n", "S", "k", 32, ""},
+        {"[S]\r\nk=\xA1v\xA1\r\n", "S", "k", 32, "\xA1v\xA1"},
+    };
+    for (const auto& r : rows) {
+        Profile profile = Profile::FromBytes(r.text);
+        char buffer[64];
+        std::memset(buffer, 'X', sizeof buffer);
+        profile.ReadString(r.section, r.key, buffer, r.size);
+        EXPECT_STREQ(r.expected, buffer) << std::string(r.text) << " [" << r.section << "] " << r.key;
+    }
+}
+
+TEST(ProfileReader, ReadsIntegersAsThePlatformDoes)
+{
+    const struct { const char* text; int expected; } rows[] = {
+        {"700", 700}, {"+80", 80}, {"-5", -5}, {"0", 0}, {"12abc", 12}, {"abc", 0}, {"", 0}, {" \t7", 7},
+        {"0x1F", 31}, {"0xff", 255}, {"0X1F", 0}, {"-0x10", -16}, {"0x", 0}, {"0b101", 5}, {"0o17", 15},
+        {"08", 8}, {"1e3", 1}, {"2147483647", 2147483647}, {"2147483648", -2147483647 - 1},
+        {"4294967295", -1}, {"4294967296", 0}, {"--1", 0}, {"+-1", 0}, {"\xB5\xE7" "1", 0},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(r.expected, ParseProfileInt(r.text)) << r.text;
+
+    const struct { const char* value; int expected; } stored[] = {
+        {"\"80\"", 80}, {"'81'", 81}, {"\"\"", 42}, {"", 42}, 
+    };
+    for (const auto& r : stored) {
+        Profile profile = Profile::FromBytes(std::string("[S]\nk=") + r.value + "\n");
+        EXPECT_EQ(r.expected, profile.ReadInt("S", "k", 42)) << r.value;
+    }
+    // The platform reads at most 29 characters of an integer.
+    EXPECT_EQ(1, Profile::FromBytes("[S]\nk=" + std::string(28, '0') + "1234\n").ReadInt("S", "k", 42));
+    EXPECT_EQ(42, Profile::FromBytes("[S]\nk\n").ReadInt("S", "k", 42));
+    EXPECT_EQ(42, Profile::FromBytes("").ReadInt("S", "k", 42));
+}
+
+} // namespace
