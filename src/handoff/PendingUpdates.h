@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "catalogue/InstallDirectory.h"
 #include "catalogue/ZoneCatalogue.h"
 
 // At most this many passes over the pending folder, with a wait after each pass that fails.

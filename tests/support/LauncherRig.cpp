@@ -203,6 +203,19 @@ HWND FindTopWindow(DWORD processId, const std::wstring& caption)
     return search.found;
 }
 
+HWND VisibleWindowOfClass(DWORD processId, const std::wstring& windowClass)
+{
+    for (HWND hwnd = ::GetTopWindow(nullptr); hwnd; hwnd = ::GetWindow(hwnd, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t name[64] = L"";
+        ::GetClassNameW(hwnd, name, 64);
+        if (pid == processId && ::IsWindowVisible(hwnd) && _wcsicmp(name, windowClass.c_str()) == 0)
+            return hwnd;
+    }
+    return nullptr;
+}
+
 std::wstring WindowText(HWND hwnd)
 {
     wchar_t text[1024] = L"";

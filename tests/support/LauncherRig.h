@@ -70,6 +70,8 @@ private:
 // Visible top-level windows of a process with a given caption (compared as UTF-16), and dialog children.
 HWND FindTopWindow(DWORD processId, const std::wstring& caption);
 std::wstring WindowText(HWND hwnd);
+// A visible top-level window of the process with the given window class, or null.
+HWND VisibleWindowOfClass(DWORD processId, const std::wstring& windowClass);
 // The text of a message box (its static control) shown by the process under the caption.
 std::wstring MessageBoxText(HWND box);
 

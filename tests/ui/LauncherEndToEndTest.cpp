@@ -49,8 +49,9 @@ protected:
     // An installation with the catalogue (UTF-8 text written as GBK), the registry value and the stand-in.
     void Install(const char* catalogueUtf8)
     {
-        if (catalogueUtf8)
+        if (catalogueUtf8) {
             ASSERT_TRUE(rig::WriteBytes(m_install / "AgentIP.ini", Gbk(catalogueUtf8)));
+        }
         m_registry = std::make_unique<rig::InstallDirValue>(m_install.Path());
         ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(),
                                 (m_install / "TarvoPatchClient.exe").c_str(), FALSE));
@@ -91,6 +92,9 @@ protected:
         else
             rig::Click(p.x, p.y);
         ASSERT_TRUE(rig::WaitFor([&] { return rig::ListSelection(list) == index; }));
+        // The field shows the title once the dialog has handled the choice (and un-greyed Start).
+        const std::wstring title = rig::ListEntries(list)[static_cast<size_t>(index)];
+        ASSERT_TRUE(rig::WaitFor([&] { return FieldText() == title; }));
     }
 
     std::wstring FieldText() const { return rig::WindowText(Item(IDC_SELECTED_ZONE)); }
@@ -251,7 +255,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnusableCatalogueTest,
                          testing::Values(CatalogueCase{"Empty", "", true}, CatalogueCase{"Missing", nullptr, true},
                                          CatalogueCase{"NoZones", "[Zone1]\nAgentIP1=1.2.3.4\nPort1=8\n", true},
                                          CatalogueCase{"NoRegistryValue", kThreeZones, false}),
-                         [](const testing::TestParamInfo<CatalogueCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<CatalogueCase>& test) { return test.param.name; });
 
 TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillStarts)
 {
@@ -269,6 +273,76 @@ TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillS
     ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_elsewhere), record); }))
         << "the patch client is started from the launcher's own current directory";
     EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
+}
+
+// Pixels of one frame of a skin strip, in the order and form the rig's captures use (0x00RRGGBB, top row first).
+std::vector<COLORREF> FramePixels(int stripId, int frame)
+{
+    HBITMAP strip = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(stripId));
+    BITMAP info{};
+    ::GetObjectA(strip, sizeof info, &info);
+    BITMAPINFO request{};
+    request.bmiHeader = {sizeof request.bmiHeader, info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<COLORREF> all(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = ::GetDC(nullptr);
+    ::GetDIBits(screen, strip, 0, info.bmHeight, all.data(), &request, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(strip);
+    const int w = info.bmWidth / 4;
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < info.bmHeight; ++y)
+        for (int x = frame * w; x < (frame + 1) * w; ++x)
+            pixels.push_back(all[static_cast<size_t>(y) * info.bmWidth + x] & 0x00FFFFFF);
+    return pixels;
+}
+
+TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
+{
+    Install(kThreeZones);
+    Launch();
+    HWND start = Item(IDC_START);
+    HWND cancel = Item(IDCANCEL);
+    RECT rc;
+    ::GetClientRect(start, &rc);
+    EXPECT_EQ(rc.right, 77);
+    EXPECT_EQ(rc.bottom, 23);
+    const auto shows = [](HWND button, int strip, int frame) {
+        return rig::WaitFor([&] { return rig::CaptureWindow(button) == FramePixels(strip, frame); }, 5000);
+    };
+    EXPECT_TRUE(shows(start, IDB_START_SKIN, 0)) << "Start is greyed until a zone is chosen";
+    EXPECT_TRUE(shows(cancel, IDB_CANCEL_SKIN, 1));
+
+    // Greyed, Start keeps its greyed look under the resting mouse.
+    POINT p = rig::CenterOf(start);
+    rig::MoveMouse(p.x, p.y);
+    rig::MoveMouse(p.x + 1, p.y);
+    EXPECT_FALSE(rig::WaitFor([&] { return rig::CaptureWindow(start) != FramePixels(IDB_START_SKIN, 0); }, 500));
+
+    ClickEntry(1);
+    EXPECT_TRUE(shows(start, IDB_START_SKIN, 1)) << "a chosen zone un-greys Start";
+    rig::MoveMouse(p.x, p.y);
+    rig::MoveMouse(p.x + 1, p.y);
+    EXPECT_TRUE(shows(start, IDB_START_SKIN, 2)) << "the resting mouse gives the hovered look";
+}
+
+// Hovering a button shows its tooltip with the button's text.
+TEST_F(LauncherTest, TooltipsNameTheButtons)
+{
+    Install(kThreeZones);
+    Launch();
+    const struct {
+        int id;
+        const char* text;
+    } buttons[] = {{IDC_START, "开始游戏"}, {IDCANCEL, "取消"}};
+    for (const auto& button : buttons) {
+        const POINT p = rig::CenterOf(Item(button.id));
+        rig::MoveMouse(p.x, p.y);
+        rig::MoveMouse(p.x + 1, p.y + 1);
+        EXPECT_TRUE(rig::WaitFor([&] { return rig::VisibleWindowOfClass(m_launcher->Id(), L"tooltips_class32") &&
+                                              rig::WindowText(rig::VisibleWindowOfClass(
+                                                  m_launcher->Id(), L"tooltips_class32")) == W(button.text); }))
+            << button.text;
+    }
 }
 
 } // namespace
