@@ -12,7 +12,7 @@ tarvo_as_root() {
 
 # Debian packages the build and the Wine test rig need; only the missing ones are installed.
 TARVO_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
-  binutils-mingw-w64-i686 wine64 xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
+  binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
   libclang-rt-14-dev python3-pil imagemagick)
 
 tarvo_install_packages() {
@@ -23,7 +23,7 @@ tarvo_install_packages() {
   if [ ${#missing[@]} -gt 0 ]; then
     tarvo_log "installing ${missing[*]}"
     tarvo_as_root apt-get update -q
-    tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
   fi
   if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
     tarvo_log "generating the zh_CN.UTF-8 locale"
