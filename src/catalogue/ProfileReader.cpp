@@ -6,7 +6,7 @@
 
 namespace {
 
-// Both reading buffers of the platform's integer reader hold 30 characters: 29 and the terminator.
+// The platform reads an integer's text into a buffer of 30 characters: at most 29 of them count.
 const size_t kIntTextSize = 30;
 
 bool IsBlankByte(unsigned char c)
@@ -18,7 +18,8 @@ bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
 // Length of the character at p: two bytes for a GBK lead byte followed by a trail byte, else one. Only used to
-// find character boundaries; the bytes themselves are kept as they are.
+// find the section header's last ']', which the platform looks for among characters, not bytes; the bytes
+// themselves are kept as they are.
 size_t CharLength(const char* p, const char* end)
 {
     if (end - p >= 2 && IsLeadByte(static_cast<unsigned char>(p[0])) && IsTrailByte(static_cast<unsigned char>(p[1])))
@@ -26,37 +27,20 @@ size_t CharLength(const char* p, const char* end)
     return 1;
 }
 
-// Length of the blank at p, 0 when p holds no blank.
-size_t BlankLength(const char* p, const char*)
-{
-    return IsBlankByte(static_cast<unsigned char>(*p)) ? 1 : 0;
-}
-
 const char* SkipBlanks(const char* p, const char* end)
 {
-    while (p < end) {
-        size_t n = BlankLength(p, end);
-        if (n == 0)
-            break;
-        p += n;
-    }
+    while (p < end && IsBlankByte(static_cast<unsigned char>(*p)))
+        ++p;
     return p;
 }
 
-// End of [p, end) without its trailing blanks; p must lie on a character boundary.
+// End of [p, end) without its trailing blanks. Blanks are ASCII bytes below any GBK trail byte, so they are never
+// the second half of a character.
 const char* TrimEnd(const char* p, const char* end)
 {
-    const char* last = p;
-    while (p < end) {
-        size_t blank = BlankLength(p, end);
-        if (blank != 0) {
-            p += blank;
-        } else {
-            p += CharLength(p, end);
-            last = p;
-        }
-    }
-    return last;
+    while (end > p && IsBlankByte(static_cast<unsigned char>(end[-1])))
+        --end;
+    return end;
 }
 
 // The platform keeps names and values as terminated strings: whatever follows a NUL byte is not seen.

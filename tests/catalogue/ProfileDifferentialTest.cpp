@@ -87,6 +87,8 @@ public:
         if (CutSplitsChar(inner, size - 1)) {
             ++excludedCut;
             compared = size - 2;
+            if (theirs[size - 2] == '\x7F')
+                ++unwritten;
         }
         if (std::memcmp(buffer, theirs.data(), compared) != 0) {
             theirs.back() = '\0';
@@ -112,6 +114,7 @@ public:
     mutable std::vector<std::string> faults;
     mutable int questions = 0;
     mutable int excludedCut = 0;
+    mutable int unwritten = 0;
     mutable int excludedQuote = 0;
 
 private:
@@ -244,6 +247,7 @@ protected:
         ScanZoneCatalogue(zones, both);
         m_questions += both.questions;
         m_excludedCut += both.excludedCut;
+        m_unwritten += both.unwritten;
         m_excludedQuote += both.excludedQuote;
         for (const std::string& fault : both.faults)
             ADD_FAILURE() << label << ": " << fault;
@@ -255,6 +259,7 @@ protected:
     int m_files = 0;
     int m_questions = 0;
     int m_excludedCut = 0;
+    int m_unwritten = 0;
     int m_excludedQuote = 0;
 };
 
@@ -271,8 +276,8 @@ TEST_F(ProfileDifferential, HandWrittenCorpusAnswersAsThePlatform)
         ++files;
     }
     EXPECT_GT(files, 10);
-    std::printf("%d files, %d questions, %d cut-byte and %d quote exclusions\n", files, m_questions, m_excludedCut,
-                m_excludedQuote);
+    std::printf("%d files, %d questions, %d cut-byte exclusions (%d left unwritten), %d quote exclusions\n", files,
+                m_questions, m_excludedCut, m_unwritten, m_excludedQuote);
 }
 
 TEST_F(ProfileDifferential, GeneratedFilesAnswerAsThePlatform)
@@ -282,8 +287,8 @@ TEST_F(ProfileDifferential, GeneratedFilesAnswerAsThePlatform)
     for (int i = 0; i < files; ++i)
         Compare("generated #" + std::to_string(i), GenerateProfile(rng));
     EXPECT_GT(m_questions, files * 10);
-    std::printf("%d files, %d questions, %d cut-byte and %d quote exclusions\n", files, m_questions, m_excludedCut,
-                m_excludedQuote);
+    std::printf("%d files, %d questions, %d cut-byte exclusions (%d left unwritten), %d quote exclusions\n", files,
+                m_questions, m_excludedCut, m_unwritten, m_excludedQuote);
 }
 
 } // namespace

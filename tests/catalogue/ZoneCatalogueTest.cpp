@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include "catalogue/ProfileReader.h"
 #include "catalogue/ZoneCatalogue.h"
 
@@ -136,6 +142,25 @@ TEST_F(ZoneLoad, ReadsAgentIpIniOfTheDirectoryAndClearsTheOldCatalogue)
     ZoneCatalogue zones(3);
     LoadZoneCatalogue(zones, m_dir.string().c_str());
     EXPECT_EQ("Only\n", Describe(zones));
+}
+
+TEST_F(ZoneLoad, ReadsFromADirectoryWithAChineseName)
+{
+#ifdef _WIN32
+    const std::string dir = m_dir.string() + "\\\xD3\xCE\xCF\xB7";
+    ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+    std::FILE* file = std::fopen((dir + "\\AgentIP.ini").c_str(), "wb");
+#else
+    const std::string dir = m_dir.string() + "/\xD3\xCE\xCF\xB7";
+    ASSERT_EQ(0, ::mkdir(dir.c_str(), 0755));
+    std::FILE* file = std::fopen((dir + "/AgentIP.ini").c_str(), "wb");
+#endif
+    ASSERT_NE(nullptr, file);
+    std::fputs("[Zone1]\r\nServiceZoneTitle=\xB5\xE7\xD0\xC5\r\n", file);
+    std::fclose(file);
+    ZoneCatalogue zones;
+    LoadZoneCatalogue(zones, dir.c_str());
+    EXPECT_EQ("\xB5\xE7\xD0\xC5\n", Describe(zones));
 }
 
 TEST_F(ZoneLoad, NoDirectoryOrNoFileLeavesTheCatalogueEmpty)
