@@ -6,45 +6,13 @@
 #include <vector>
 
 #include "HandoffSupport.h"
+#include "PatchClientRecord.h"
 #include "handoff/PatchClient.h"
 #include "handoff/PendingUpdates.h"
 
 using namespace handoff_test;
 
 namespace {
-
-struct Record {
-    DWORD process = 0;
-    std::string commandLine;
-    std::string directory;
-};
-
-// Parses the stand-in's record (format in tools/patch_client/main.cpp); false when it is malformed.
-bool ParseRecord(const std::string& bytes, Record& record)
-{
-    size_t at = 0;
-    const auto field = [&](const std::string& label, std::string& out) {
-        if (bytes.compare(at, label.size() + 1, label + " ") != 0)
-            return false;
-        at += label.size() + 1;
-        const size_t end = bytes.find('\n', at);
-        if (end == std::string::npos)
-            return false;
-        const size_t length = std::strtoul(bytes.c_str() + at, nullptr, 10);
-        if (end + 1 + length + 1 > bytes.size() || bytes[end + 1 + length] != '\n')
-            return false;
-        out = bytes.substr(end + 1, length);
-        at = end + 1 + length + 1;
-        return true;
-    };
-    const std::string head = "TarvoPatchClient record\nprocess ";
-    if (bytes.compare(0, head.size(), head) != 0)
-        return false;
-    record.process = std::strtoul(bytes.c_str() + head.size(), nullptr, 10);
-    at = bytes.find('\n', head.size()) + 1;
-    return at != 0 && field("command line", record.commandLine) && field("current directory", record.directory) &&
-           at == bytes.size();
-}
 
 struct LaunchCase {
     const char* name;
@@ -88,13 +56,13 @@ TEST_P(Launch, PatchClientReceivesExactCommandLineInInstallFolder)
 
     const std::string recordPath = At("TarvoPatchClient.record");
     ASSERT_TRUE(WaitFor([&] { return Exists(recordPath); })) << "the patch client left no record";
-    Record record;
-    ASSERT_TRUE(ParseRecord(ReadBytes(recordPath).value_or(""), record));
+    PatchClientRecord record;
+    ASSERT_TRUE(ReadPatchClientRecord(recordPath, record));
     EXPECT_EQ(record.commandLine, GetParam().commandLine);
-    EXPECT_EQ(_stricmp(record.directory.c_str(), m_install.c_str()), 0) << record.directory;
+    EXPECT_EQ(_stricmp(record.currentDirectory.c_str(), m_install.c_str()), 0) << record.currentDirectory;
 
     // The stand-in ends by itself; wait for that so its folder can be removed.
-    win::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, record.process));
+    win::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, record.processId));
     if (process && WaitForSingleObject(process.Get(), 30000) != WAIT_OBJECT_0) {
         TerminateProcess(process.Get(), 1);
         ADD_FAILURE() << "the patch client did not end";

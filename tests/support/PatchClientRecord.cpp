@@ -1,6 +1,7 @@
 #include "PatchClientRecord.h"
 
-#include <cstdio>
+#include "LauncherRig.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -53,16 +54,7 @@ private:
 
 bool ReadPatchClientRecord(const std::string& path, PatchClientRecord& record)
 {
-    std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            bytes.append(buffer, n);
-        std::fclose(f);
-    } else {
-        return false;
-    }
+    const std::string bytes = rig::ReadBytes(path);
     Cursor cursor(bytes);
     return cursor.Line("TarvoPatchClient record\n") && cursor.Number("process ", record.processId) &&
            cursor.Field("command line ", record.commandLine) &&
