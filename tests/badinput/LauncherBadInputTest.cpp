@@ -45,6 +45,9 @@ enum class Registry {
     MissingValue, Nowhere
 };
 enum class Client { StandIn, Missing, Directory };
+// What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
+// one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH.
+enum class Update { Installed, HeldOpen, Unreachable };
 
 struct Row {
     const char* name;
@@ -54,7 +57,7 @@ struct Row {
     std::vector<const char*> entries; // UTF-8; the first and the last of `count`; none: the catalogue message
     size_t count;                     // entries in the list; 0: entries.size()
     const char* commandLine;          // what the patch client receives after Start on entry 0; null: no Start
-    bool holdWaitingFile;             // Temp\game.dat held open by another process during Start
+    Update update;
 };
 
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
@@ -198,7 +201,8 @@ protected:
     std::wstring WaitForMessage()
     {
         HWND box = nullptr;
-        EXPECT_TRUE(rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
+        EXPECT_TRUE(
+            rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
             << "no message box captioned TarvoLauncher";
         if (!box)
             return L"";
@@ -279,17 +283,17 @@ TEST_P(BadInput, EndsAsItShould)
             ASSERT_TRUE(m_launcher->WaitForExit());
         } else {
             std::unique_ptr<handoff_test::FileHolder> waitingHolder;
-            if (row.holdWaitingFile) {
+            if (row.update == Update::HeldOpen) {
                 waitingHolder = std::make_unique<handoff_test::FileHolder>(m_install / "Temp\\game.dat", false);
                 ASSERT_TRUE(waitingHolder->Holding());
             }
             ChooseFirstEntryAndStart();
             // A message box would keep the launcher open: ending in time also means nothing was reported.
-            ASSERT_TRUE(m_launcher->WaitForExit(row.holdWaitingFile ? 60000 : 10000))
+            ASSERT_TRUE(m_launcher->WaitForExit(row.update == Update::Installed ? 10000 : 60000))
                 << "the launcher did not end after Start";
             EXPECT_EQ(m_launcher->ExitCode(), 0u);
             waitingHolder.reset();
-            const bool promoted = !row.holdWaitingFile;
+            const bool promoted = row.update == Update::Installed;
             EXPECT_EQ(rig::ReadBytes(m_install / "game.dat"), promoted ? "new" : "old");
             EXPECT_EQ(rig::ReadBytes(m_install / "Temp\\game.dat"), promoted ? "" : "new");
             PatchClientRecord received;
@@ -315,6 +319,8 @@ TEST_P(BadInput, EndsAsItShould)
 
 using C = Catalogue;
 using R = Registry;
+using U = Update;
+using P = Client;
 const char* const kTypical[] = {"电信一区", "网通二区"};
 const std::vector<const char*> kTypicalEntries(std::begin(kTypical), std::end(kTypical));
 const std::string kLongTitle(31, 'T');
@@ -322,36 +328,37 @@ const std::string kLongLine = "  1 " + std::string(31, '1') + " 700";
 
 const Row kRows[] = {
     // AgentIP.ini
-    {"RandomBytes", C::RandomBytes, R::Path, Client::StandIn, {}, 0, nullptr, false},
-    {"RandomBytesBeforeAGoodCatalogue", C::RandomThenTypical, R::Path, Client::StandIn, kTypicalEntries, 0,
-     kTypicalLine, false},
-    {"FiftyMegabytes", C::FiftyMegabytes, R::Path, Client::StandIn, kTypicalEntries, 0, kTypicalLine, false},
-    {"OneMegabyteLinesCutTo31Bytes", C::OneMegabyteLine, R::Path, Client::StandIn, {kLongTitle.c_str()}, 0,
-     kLongLine.c_str(), false},
-    {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, Client::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", false},
-    {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, Client::StandIn, kTypicalEntries, 0, kTypicalLine,
-     false},
-    {"Utf8ByteOrderMarkSkipped", C::Utf8Bom, R::Path, Client::StandIn, {"Alpha"}, 0, "  1 10.0.0.1 700", false},
-    {"TenThousandZones", C::TenThousandZones, R::Path, Client::StandIn, {"Zone 1", "Zone 10000"}, 10000,
-     "  1 10.0.0.1 1", false},
-    {"CatalogueIsADirectory", C::Directory, R::Path, Client::StandIn, {}, 0, nullptr, false},
-    {"CatalogueHeldOpenExclusively", C::HeldExclusively, R::Path, Client::StandIn, {}, 0, nullptr, false},
+    {"RandomBytes", C::RandomBytes, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RandomBytesBeforeAGoodCatalogue", C::RandomThenTypical, R::Path, P::StandIn, kTypicalEntries, 0,
+     kTypicalLine, U::Installed},
+    {"FiftyMegabytes", C::FiftyMegabytes, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"OneMegabyteLinesCutTo31Bytes", C::OneMegabyteLine, R::Path, P::StandIn, {kLongTitle.c_str()}, 0,
+     kLongLine.c_str(), U::Installed},
+    {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, P::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", U::Installed},
+    {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+     U::Installed},
+    {"Utf8ByteOrderMarkSkipped", C::Utf8Bom, R::Path, P::StandIn, {"Alpha"}, 0, "  1 10.0.0.1 700", U::Installed},
+    {"TenThousandZones", C::TenThousandZones, R::Path, P::StandIn, {"Zone 1", "Zone 10000"}, 10000,
+     "  1 10.0.0.1 1", U::Installed},
+    {"CatalogueIsADirectory", C::Directory, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"CatalogueHeldOpenExclusively", C::HeldExclusively, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
     // Registry value
-    {"RegistryDword", C::Typical, R::Dword, Client::StandIn, {}, 0, nullptr, false},
-    {"RegistryBinaryPath", C::Typical, R::Binary, Client::StandIn, kTypicalEntries, 0, kTypicalLine, false},
-    {"RegistryExpandableUsedUnexpanded", C::Typical, R::ExpandableVariable, Client::StandIn, {}, 0, nullptr, false},
-    {"RegistryEmptyString", C::Typical, R::Empty, Client::StandIn, {}, 0, nullptr, false},
-    {"Registry259Bytes", C::Typical, R::Padded259, Client::StandIn, kTypicalEntries, 0, nullptr, false},
-    {"Registry260Bytes", C::Typical, R::Padded260, Client::StandIn, {}, 0, nullptr, false},
-    {"Registry261Bytes", C::Typical, R::Padded261, Client::StandIn, {}, 0, nullptr, false},
-    {"RegistryNoTerminator", C::Typical, R::NoTerminator, Client::StandIn, kTypicalEntries, 0, kTypicalLine, false},
-    {"RegistryMissingKey", C::Typical, R::MissingKey, Client::StandIn, {}, 0, nullptr, false},
-    {"RegistryMissingValue", C::Typical, R::MissingValue, Client::StandIn, {}, 0, nullptr, false},
-    {"RegistryPathThatDoesNotExist", C::Typical, R::Nowhere, Client::StandIn, {}, 0, nullptr, false},
+    {"RegistryDword", C::Typical, R::Dword, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryBinaryPath", C::Typical, R::Binary, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"RegistryExpandableUsedUnexpanded", C::Typical, R::ExpandableVariable, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryEmptyString", C::Typical, R::Empty, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"Registry259BytesTempOutOfReach", C::Typical, R::Padded259, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+     U::Unreachable},
+    {"Registry260Bytes", C::Typical, R::Padded260, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"Registry261Bytes", C::Typical, R::Padded261, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryNoTerminator", C::Typical, R::NoTerminator, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"RegistryMissingKey", C::Typical, R::MissingKey, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryMissingValue", C::Typical, R::MissingValue, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryPathThatDoesNotExist", C::Typical, R::Nowhere, P::StandIn, {}, 0, nullptr, U::Installed},
     // Start
-    {"WaitingFileLockedTenRealPasses", C::Typical, R::Path, Client::StandIn, kTypicalEntries, 0, kTypicalLine, true},
-    {"PatchClientMissing", C::Typical, R::Path, Client::Missing, kTypicalEntries, 0, "", false},
-    {"PatchClientIsADirectory", C::Typical, R::Path, Client::Directory, kTypicalEntries, 0, "", false},
+    {"WaitingFileLockedTenRealPasses", C::Typical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::HeldOpen},
+    {"PatchClientMissing", C::Typical, R::Path, P::Missing, kTypicalEntries, 0, "", U::Installed},
+    {"PatchClientIsADirectory", C::Typical, R::Path, P::Directory, kTypicalEntries, 0, "", U::Installed},
 };
 
 INSTANTIATE_TEST_SUITE_P(Matrix, BadInput, testing::ValuesIn(kRows),
