@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The platform reads an integer's text into a buffer of 30 characters: at most 29 of them count.
@@ -137,6 +141,19 @@ Profile Profile::FromFile(const char* path)
             bytes.clear();
         std::fclose(file);
     }
+#ifdef _WIN32
+    // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
+    // system's editor) and hands its texts out in the ANSI code page; convert it so such a catalogue is not lost.
+    if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
+        std::wstring text((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        const int length = static_cast<int>(text.size());
+        const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+        bytes.assign(static_cast<size_t>(n), '\0');
+        if (n > 0)
+            ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &bytes[0], n, nullptr, nullptr);
+    }
+#endif
     return FromBytes(bytes);
 }
 

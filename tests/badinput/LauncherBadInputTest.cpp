@@ -1,0 +1,367 @@
+// The real launcher meets bad input: broken or hostile AgentIP.ini files, odd registry values, a locked update and
+// a missing patch client. Each row gets a fresh installation (registry value, catalogue, Temp\game.dat waiting to
+// replace game.dat, stand-in patch client) and a decoy AgentIP.ini at the root of the launcher's drive, then asserts
+// the whole outcome: the catalogue message and a clean end with nothing touched, or the list it shows and, after
+// Start on the first entry, what the patch client received and that the update was installed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "HandoffSupport.h"
+#include "LauncherRig.h"
+#include "PatchClientRecord.h"
+#include "resource.h"
+
+namespace {
+
+std::wstring W(const char* utf8)
+{
+    std::wstring out(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], static_cast<int>(out.size()));
+    out.resize(out.size() - 1);
+    return out;
+}
+std::string Gbk(const char* utf8) { return rig::ToGbk(W(utf8)); }
+
+const char kCaption[] = "Tarvo登陆器";
+const char kCatalogueError[] = "AgentIP.ini 文件出错，请在主页中下载.";
+
+const char kZone1[] = "[Zone1]\r\nServiceZoneTitle=电信一区\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n"
+                      "AgentIP2=10.0.0.2\r\nPort2=701\r\n";
+const char kZone2[] = "[Zone2]\r\nServiceZoneTitle=网通二区\r\nAgentIP1=10.0.2.1\r\nPort1=702\r\n";
+const char kTypicalLine[] = "  2 10.0.0.1 700 10.0.0.2 701";
+
+enum class Catalogue {
+    Typical, RandomBytes, RandomThenTypical, FiftyMegabytes, OneMegabyteLine, NulBytes, Utf16, Utf8Bom,
+    TenThousandZones, Directory, HeldExclusively
+};
+enum class Registry {
+    Path, NoTerminator, Binary, Dword, ExpandableVariable, Empty, Padded259, Padded260, Padded261, MissingKey,
+    MissingValue, Nowhere
+};
+enum class Client { StandIn, Missing, Directory };
+// What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
+// one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH.
+enum class Update { Installed, HeldOpen, Unreachable };
+
+struct Row {
+    const char* name;
+    Catalogue catalogue;
+    Registry registry;
+    Client client;
+    std::vector<const char*> entries; // UTF-8; the first and the last of `count`; none: the catalogue message
+    size_t count;                     // entries in the list; 0: entries.size()
+    const char* commandLine;          // what the patch client receives after Start on entry 0; null: no Start
+    Update update;
+};
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+std::string RandomBytes(size_t size)
+{
+    std::mt19937 generator(20261208);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+std::string CatalogueBytes(Catalogue kind)
+{
+    const std::string typical = Gbk(kZone1) + Gbk(kZone2);
+    switch (kind) {
+    case Catalogue::RandomBytes:
+        return RandomBytes(1 << 20);
+    case Catalogue::RandomThenTypical:
+        return RandomBytes(1 << 20) + "\r\n" + typical;
+    case Catalogue::FiftyMegabytes: {
+        // Zone2 comes after 50 MB of short keys, so the whole file must be read to show it.
+        std::string bytes = Gbk(kZone1) + "[Padding]\r\n";
+        for (int i = 0; bytes.size() < (50u << 20); ++i)
+            bytes += "Key" + std::to_string(i) + "=" + std::string(40, 'v') + "\r\n";
+        return bytes + Gbk(kZone2);
+    }
+    case Catalogue::OneMegabyteLine:
+        return "[Zone1]\r\nServiceZoneTitle=" + std::string(1 << 20, 'T') + "\r\nAgentIP1=" +
+               std::string(1 << 20, '1') + "\r\nPort1=700\r\n";
+    case Catalogue::NulBytes: {
+        // A NUL ends a name or a value; a key whose name a NUL cuts short is another key.
+        const char bytes[] = "[Zone1]\r\nServiceZoneTitle=AB\0CD\r\nAgentIP1=10.0.0.1\0.99\r\nPort1=70\0" "0\r\n"
+                             "[Zone2]\r\nService\0ZoneTitle=Hidden\r\n"
+                             "[Zone3]\r\nServiceZoneTitle=EF\r\n";
+        return std::string(bytes, sizeof bytes - 1);
+    }
+    case Catalogue::Utf16: {
+        const std::wstring text = W(kZone1) + W(kZone2);
+        return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    }
+    case Catalogue::Utf8Bom:
+        return "\xEF\xBB\xBF[Zone1]\r\nServiceZoneTitle=Alpha\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n";
+    case Catalogue::TenThousandZones: {
+        std::string bytes;
+        for (int n = 1; n <= 10000; ++n)
+            bytes += "[Zone" + std::to_string(n) + "]\r\nServiceZoneTitle=Zone " + std::to_string(n) +
+                     "\r\nAgentIP1=10.0." + std::to_string(n / 256) + "." + std::to_string(n % 256) + "\r\nPort1=" +
+                     std::to_string(n) + "\r\n";
+        return bytes;
+    }
+    default:
+        return typical;
+    }
+}
+
+// The installation folder grown to exactly `length` bytes with "\." steps (and a final '\' when the count is odd),
+// a path that names the same folder.
+std::string Padded(const std::string& dir, size_t length)
+{
+    std::string padded = dir;
+    while (padded.size() + 2 <= length)
+        padded += "\\.";
+    if (padded.size() < length)
+        padded += "\\";
+    return padded;
+}
+
+bool KeyExists()
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quon\\Tarvo", 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+class BadInput : public testing::TestWithParam<Row> {
+protected:
+    rig::TempFolder m_install{"badinput"};
+    rig::TempFolder m_elsewhere{"badinput-cwd"};
+    std::string m_decoy;
+    std::unique_ptr<rig::InstallDirValue> m_registry;
+    std::unique_ptr<rig::Process> m_launcher;
+    HWND m_dlg = nullptr;
+
+    void SetUp() override
+    {
+        ::SetEnvironmentVariableA("TARVO_PATCH_CLIENT_QUIET", "1");
+        rig::InstallDirValue::RemoveKey();
+        // Where a launcher without a directory would look: "\AgentIP.ini" on its current drive.
+        m_decoy = m_elsewhere.Path().substr(0, 3) + "AgentIP.ini";
+        ASSERT_TRUE(rig::WriteBytes(m_decoy, "[Zone1]\r\nServiceZoneTitle=Decoy\r\nAgentIP1=6.6.6.6\r\nPort1=666\r\n"));
+    }
+    void TearDown() override
+    {
+        rig::InstallDirValue::RemoveKey();
+        ::DeleteFileA(m_decoy.c_str());
+        ::SetEnvironmentVariableA("TARVO_BADINPUT_DIR", nullptr);
+    }
+
+    void SetRegistry(Registry kind)
+    {
+        const std::string& dir = m_install.Path();
+        const DWORD dword = 0x12345678;
+        switch (kind) {
+        case Registry::Path: m_registry = std::make_unique<rig::InstallDirValue>(dir); break;
+        case Registry::NoTerminator: m_registry = std::make_unique<rig::InstallDirValue>(dir, REG_SZ, false); break;
+        case Registry::Binary: m_registry = std::make_unique<rig::InstallDirValue>(dir, REG_BINARY, false); break;
+        case Registry::Dword:
+            m_registry = std::make_unique<rig::InstallDirValue>(
+                std::string(reinterpret_cast<const char*>(&dword), 4), REG_DWORD, false);
+            break;
+        case Registry::ExpandableVariable:
+            ::SetEnvironmentVariableA("TARVO_BADINPUT_DIR", dir.c_str());
+            m_registry = std::make_unique<rig::InstallDirValue>("%TARVO_BADINPUT_DIR%", REG_EXPAND_SZ);
+            break;
+        case Registry::Empty: m_registry = std::make_unique<rig::InstallDirValue>(""); break;
+        case Registry::Padded259: m_registry = std::make_unique<rig::InstallDirValue>(Padded(dir, 259)); break;
+        case Registry::Padded260: m_registry = std::make_unique<rig::InstallDirValue>(Padded(dir, 260)); break;
+        case Registry::Padded261: m_registry = std::make_unique<rig::InstallDirValue>(Padded(dir, 261)); break;
+        case Registry::MissingKey:
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quon\\Tarvo", KEY_WOW64_32KEY, 0);
+            ASSERT_FALSE(KeyExists());
+            break;
+        case Registry::MissingValue:
+            m_registry = std::make_unique<rig::InstallDirValue>(dir);
+            {
+                HKEY key = nullptr;
+                ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quon\\Tarvo", 0, KEY_WRITE | KEY_WOW64_32KEY, &key);
+                ::RegDeleteValueA(key, "defaultdir");
+                ::RegCloseKey(key);
+            }
+            break;
+        case Registry::Nowhere: m_registry = std::make_unique<rig::InstallDirValue>("C:\\no\\such\\folder"); break;
+        }
+    }
+
+    std::wstring WaitForMessage()
+    {
+        HWND box = nullptr;
+        EXPECT_TRUE(
+            rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
+            << "no message box captioned TarvoLauncher";
+        if (!box)
+            return L"";
+        const std::wstring text = rig::MessageBoxText(box);
+        RECT rc;
+        ::GetWindowRect(box, &rc);
+        rig::MoveMouse((rc.left + rc.right) / 2, rc.top + 10);
+        rig::PressKey(VK_RETURN);
+        return text;
+    }
+
+    void ChooseFirstEntryAndStart()
+    {
+        HWND list = ::GetDlgItem(m_dlg, IDC_ZONE_LIST);
+        RECT item{};
+        ::SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(list, &p);
+        rig::Click(p.x, p.y);
+        const std::wstring first = rig::ListEntries(list).front();
+        ASSERT_TRUE(rig::WaitFor([&] { return rig::WindowText(::GetDlgItem(m_dlg, IDC_SELECTED_ZONE)) == first; }))
+            << "choosing the first entry did not select its zone";
+        const POINT start = rig::CenterOf(::GetDlgItem(m_dlg, IDC_START));
+        rig::Click(start.x, start.y);
+    }
+};
+
+TEST_P(BadInput, EndsAsItShould)
+{
+    const Row& row = GetParam();
+    const std::string catalogue = m_install / "AgentIP.ini";
+    ASSERT_TRUE(row.catalogue == Catalogue::Directory ? ::CreateDirectoryA(catalogue.c_str(), nullptr) != FALSE
+                                                      : rig::WriteBytes(catalogue, CatalogueBytes(row.catalogue)));
+    ASSERT_TRUE(rig::WriteBytes(m_install / "game.dat", "old"));
+    ASSERT_TRUE(::CreateDirectoryA((m_install / "Temp").c_str(), nullptr));
+    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\game.dat", "new"));
+    const std::string client = m_install / "TarvoPatchClient.exe";
+    if (row.client == Client::StandIn) {
+        ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(), client.c_str(), FALSE));
+    } else if (row.client == Client::Directory) {
+        ASSERT_TRUE(::CreateDirectoryA(client.c_str(), nullptr));
+    }
+    ASSERT_NO_FATAL_FAILURE(SetRegistry(row.registry));
+    std::unique_ptr<handoff_test::FileHolder> catalogueHolder;
+    if (row.catalogue == Catalogue::HeldExclusively) {
+        catalogueHolder = std::make_unique<handoff_test::FileHolder>(catalogue, false);
+        ASSERT_TRUE(catalogueHolder->Holding());
+    }
+
+    m_launcher = std::make_unique<rig::Process>(rig::ProgramDir() + "\\TarvoLauncher.exe", m_elsewhere.Path());
+    ASSERT_TRUE(m_launcher->Started());
+    const std::string record = m_install / "TarvoPatchClient.record";
+
+    if (row.entries.empty()) {
+        EXPECT_EQ(WaitForMessage(), W(kCatalogueError));
+        ASSERT_TRUE(m_launcher->WaitForExit()) << "the run did not end after the catalogue message";
+        EXPECT_EQ(m_launcher->ExitCode(), 0u);
+        EXPECT_FALSE(rig::Exists(record));
+        EXPECT_EQ(rig::ReadBytes(m_install / "Temp\\game.dat"), "new") << "nothing is promoted without Start";
+    } else {
+        ASSERT_TRUE(rig::WaitFor([&] { return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr; },
+                                 60000))
+            << "the launcher window did not appear";
+        RECT rc;
+        ::GetWindowRect(m_dlg, &rc);
+        rig::MoveMouse(rc.left + 40, rc.top + 40);
+        const std::vector<std::wstring> shown = rig::ListEntries(::GetDlgItem(m_dlg, IDC_ZONE_LIST));
+        ASSERT_EQ(shown.size(), row.count ? row.count : row.entries.size());
+        if (row.count) {
+            EXPECT_EQ(shown.front(), W(row.entries.front()));
+            EXPECT_EQ(shown.back(), W(row.entries.back()));
+        } else {
+            for (size_t i = 0; i < shown.size(); ++i)
+                EXPECT_EQ(shown[i], W(row.entries[i])) << i;
+        }
+        if (!row.commandLine) {
+            rig::PressKey(VK_ESCAPE);
+            ASSERT_TRUE(m_launcher->WaitForExit());
+        } else {
+            std::unique_ptr<handoff_test::FileHolder> waitingHolder;
+            if (row.update == Update::HeldOpen) {
+                waitingHolder = std::make_unique<handoff_test::FileHolder>(m_install / "Temp\\game.dat", false);
+                ASSERT_TRUE(waitingHolder->Holding());
+            }
+            ChooseFirstEntryAndStart();
+            // A message box would keep the launcher open: ending in time also means nothing was reported.
+            ASSERT_TRUE(m_launcher->WaitForExit(row.update == Update::Installed ? 10000 : 60000))
+                << "the launcher did not end after Start";
+            EXPECT_EQ(m_launcher->ExitCode(), 0u);
+            waitingHolder.reset();
+            const bool promoted = row.update == Update::Installed;
+            EXPECT_EQ(rig::ReadBytes(m_install / "game.dat"), promoted ? "new" : "old");
+            EXPECT_EQ(rig::ReadBytes(m_install / "Temp\\game.dat"), promoted ? "" : "new");
+            PatchClientRecord received;
+            if (row.client == Client::StandIn) {
+                ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(record, received); }));
+                EXPECT_EQ(received.commandLine, row.commandLine);
+            } else {
+                EXPECT_FALSE(rig::Exists(record));
+            }
+        }
+    }
+    if (row.client == Client::Directory) {
+        EXPECT_TRUE(::GetFileAttributesA(client.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    if (row.registry == Registry::MissingKey) {
+        EXPECT_FALSE(KeyExists()) << "the launcher only reads the registry";
+    }
+    if (catalogueHolder) {
+        catalogueHolder->Release();
+        EXPECT_EQ(rig::ReadBytes(catalogue), CatalogueBytes(Catalogue::Typical));
+    }
+}
+
+using C = Catalogue;
+using R = Registry;
+using U = Update;
+using P = Client;
+const char* const kTypical[] = {"电信一区", "网通二区"};
+const std::vector<const char*> kTypicalEntries(std::begin(kTypical), std::end(kTypical));
+const std::string kLongTitle(31, 'T');
+const std::string kLongLine = "  1 " + std::string(31, '1') + " 700";
+
+const Row kRows[] = {
+    // AgentIP.ini
+    {"RandomBytes", C::RandomBytes, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RandomBytesBeforeAGoodCatalogue", C::RandomThenTypical, R::Path, P::StandIn, kTypicalEntries, 0,
+     kTypicalLine, U::Installed},
+    {"FiftyMegabytes", C::FiftyMegabytes, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"OneMegabyteLinesCutTo31Bytes", C::OneMegabyteLine, R::Path, P::StandIn, {kLongTitle.c_str()}, 0,
+     kLongLine.c_str(), U::Installed},
+    {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, P::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", U::Installed},
+    {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+     U::Installed},
+    {"Utf8ByteOrderMarkSkipped", C::Utf8Bom, R::Path, P::StandIn, {"Alpha"}, 0, "  1 10.0.0.1 700", U::Installed},
+    {"TenThousandZones", C::TenThousandZones, R::Path, P::StandIn, {"Zone 1", "Zone 10000"}, 10000,
+     "  1 10.0.0.1 1", U::Installed},
+    {"CatalogueIsADirectory", C::Directory, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"CatalogueHeldOpenExclusively", C::HeldExclusively, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
+    // Registry value
+    {"RegistryDword", C::Typical, R::Dword, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryBinaryPath", C::Typical, R::Binary, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"RegistryExpandableUsedUnexpanded", C::Typical, R::ExpandableVariable, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryEmptyString", C::Typical, R::Empty, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"Registry259BytesTempOutOfReach", C::Typical, R::Padded259, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+     U::Unreachable},
+    {"Registry260Bytes", C::Typical, R::Padded260, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"Registry261Bytes", C::Typical, R::Padded261, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryNoTerminator", C::Typical, R::NoTerminator, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"RegistryMissingKey", C::Typical, R::MissingKey, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryMissingValue", C::Typical, R::MissingValue, P::StandIn, {}, 0, nullptr, U::Installed},
+    {"RegistryPathThatDoesNotExist", C::Typical, R::Nowhere, P::StandIn, {}, 0, nullptr, U::Installed},
+    // Start
+    {"WaitingFileLockedTenRealPasses", C::Typical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::HeldOpen},
+    {"PatchClientMissing", C::Typical, R::Path, P::Missing, kTypicalEntries, 0, "", U::Installed},
+    {"PatchClientIsADirectory", C::Typical, R::Path, P::Directory, kTypicalEntries, 0, "", U::Installed},
+};
+
+INSTANTIATE_TEST_SUITE_P(Matrix, BadInput, testing::ValuesIn(kRows),
+                         [](const testing::TestParamInfo<Row>& row) { return row.param.name; });
+
+} // namespace
