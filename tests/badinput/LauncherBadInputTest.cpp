@@ -19,14 +19,8 @@
 
 namespace {
 
-std::wstring W(const char* utf8)
-{
-    std::wstring out(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], static_cast<int>(out.size()));
-    out.resize(out.size() - 1);
-    return out;
-}
-std::string Gbk(const char* utf8) { return rig::ToGbk(W(utf8)); }
+constexpr auto W = &rig::FromUtf8;
+constexpr auto Gbk = &rig::Utf8ToGbk;
 
 const char kCaption[] = "Tarvo登陆器";
 const char kCatalogueError[] = "AgentIP.ini 文件出错，请在主页中下载.";

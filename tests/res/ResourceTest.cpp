@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "DibPixels.h"
 #include "resource.h"
 
 namespace {
@@ -54,36 +55,11 @@ INSTANTIATE_TEST_SUITE_P(Launcher, PictureTest,
                          testing::Values(Picture{IDB_BACKGROUND, 239, 528}, Picture{IDB_START_SKIN, 308, 23},
                                          Picture{IDB_CANCEL_SKIN, 308, 23}));
 
-// Pixels of a bitmap resource as 0x00RRGGBB values, top row first.
-std::vector<COLORREF> Pixels(int id, int& width, int& height)
-{
-    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
-    BITMAP info{};
-    GetObjectA(bitmap, sizeof info, &info);
-    width = info.bmWidth;
-    height = info.bmHeight;
-    BITMAPINFO request{};
-    request.bmiHeader.biSize = sizeof request.bmiHeader;
-    request.bmiHeader.biWidth = width;
-    request.bmiHeader.biHeight = -height;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 32;
-    request.bmiHeader.biCompression = BI_RGB;
-    std::vector<COLORREF> pixels(static_cast<size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, height, pixels.data(), &request, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(bitmap);
-    for (COLORREF& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
-}
-
 TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
 {
     for (int id : {IDB_START_SKIN, IDB_CANCEL_SKIN}) {
         int width = 0, height = 0;
-        const std::vector<COLORREF> pixels = Pixels(id, width, height);
+        const std::vector<DWORD> pixels = dib::ResourcePixels(id, width, height);
         ASSERT_EQ(width % 4, 0) << id;
         const int frame = width / 4;
         // The key colour is pure blue; in DIB order (0x00RRGGBB) that is 0x000000FF.
@@ -94,7 +70,7 @@ TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
                 bool differ = false;
                 for (int y = 0; y < height && !differ; ++y)
                     differ = std::memcmp(&pixels[y * width + a * frame], &pixels[y * width + b * frame],
-                                         frame * sizeof(COLORREF)) != 0;
+                                         frame * sizeof(DWORD)) != 0;
                 EXPECT_TRUE(differ) << "strip " << id << " frames " << a << " and " << b << " are the same";
             }
         }

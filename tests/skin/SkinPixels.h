@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "DibPixels.h"
 #include "win/GdiHandles.h"
 
 namespace skintest {
@@ -22,17 +23,7 @@ inline DWORD ToDib(COLORREF c)
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
-inline BITMAPINFO TopDown32(int width, int height)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
+using dib::TopDown32;
 
 // A memory surface over a 32-bit DIB section whose pixels the test reads and writes directly.
 class Surface {
@@ -84,17 +75,7 @@ struct StripPixels {
 
     explicit StripPixels(UINT id)
     {
-        win::Bitmap bitmap(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
-        BITMAP info{};
-        if (!bitmap || !::GetObjectA(bitmap.Get(), sizeof info, &info))
-            return;
-        width = info.bmWidth;
-        height = info.bmHeight;
-        BITMAPINFO request = TopDown32(width, height);
-        std::vector<DWORD> raw(static_cast<size_t>(width) * height);
-        win::WindowDC screen(nullptr);
-        ::GetDIBits(screen.Get(), bitmap.Get(), 0, height, raw.data(), &request, DIB_RGB_COLORS);
-        for (DWORD p : raw)
+        for (DWORD p : dib::ResourcePixels(static_cast<int>(id), width, height))
             pixels.push_back(FromDib(p));
     }
     COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }

@@ -1,5 +1,7 @@
 #include "LauncherRig.h"
 
+#include "DibPixels.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -46,6 +48,20 @@ std::wstring FromGbk(const std::string& bytes)
     std::wstring out(static_cast<size_t>(n), L'\0');
     ::MultiByteToWideChar(936, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
     return out;
+}
+
+std::wstring FromUtf8(const char* utf8)
+{
+    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], n);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::string Utf8ToGbk(const char* utf8)
+{
+    return ToGbk(FromUtf8(utf8));
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes)
@@ -318,28 +334,18 @@ std::vector<COLORREF> CaptureWindow(HWND hwnd)
 {
     RECT rc{};
     ::GetWindowRect(hwnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    std::vector<COLORREF> pixels(static_cast<size_t>(w) * h);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
     ::SelectObject(memory, old);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    ::GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
-    ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
-    for (COLORREF& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
+    const std::vector<DWORD> pixels = dib::Pixels(bitmap, w, h);
+    ::DeleteObject(bitmap);
+    return std::vector<COLORREF>(pixels.begin(), pixels.end());
 }
 
 } // namespace rig

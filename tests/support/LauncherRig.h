@@ -19,6 +19,9 @@ std::string ProgramDir();
 // Text helpers: UTF-16 <-> bytes of code page 936.
 std::string ToGbk(const std::wstring& text);
 std::wstring FromGbk(const std::string& bytes);
+// Test sources are UTF-8: their texts as UTF-16, and as the launcher's GBK bytes.
+std::wstring FromUtf8(const char* utf8);
+std::string Utf8ToGbk(const char* utf8);
 
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "DibPixels.h"
 #include "LauncherRig.h"
 #include "PatchClientRecord.h"
 #include "resource.h"
@@ -14,14 +15,8 @@
 namespace {
 
 // UTF-8 source text as UTF-16 and as the launcher's GBK bytes.
-std::wstring W(const char* utf8)
-{
-    std::wstring out(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0)), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &out[0], static_cast<int>(out.size()));
-    out.resize(out.size() - 1);
-    return out;
-}
-std::string Gbk(const char* utf8) { return rig::ToGbk(W(utf8)); }
+constexpr auto W = &rig::FromUtf8;
+constexpr auto Gbk = &rig::Utf8ToGbk;
 
 const char kCaption[] = "Tarvo登陆器";
 const char kChooseZone[] = "请选择游戏大区.";
@@ -278,21 +273,12 @@ TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillS
 // Pixels of one frame of a skin strip, in the order and form the rig's captures use (0x00RRGGBB, top row first).
 std::vector<COLORREF> FramePixels(int stripId, int frame)
 {
-    HBITMAP strip = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(stripId));
-    BITMAP info{};
-    ::GetObjectA(strip, sizeof info, &info);
-    BITMAPINFO request{};
-    request.bmiHeader = {sizeof request.bmiHeader, info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<COLORREF> all(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-    HDC screen = ::GetDC(nullptr);
-    ::GetDIBits(screen, strip, 0, info.bmHeight, all.data(), &request, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    ::DeleteObject(strip);
-    const int w = info.bmWidth / 4;
+    int width = 0, height = 0;
+    const std::vector<DWORD> strip = dib::ResourcePixels(stripId, width, height);
+    const int w = width / 4;
     std::vector<COLORREF> pixels;
-    for (int y = 0; y < info.bmHeight; ++y)
-        for (int x = frame * w; x < (frame + 1) * w; ++x)
-            pixels.push_back(all[static_cast<size_t>(y) * info.bmWidth + x] & 0x00FFFFFF);
+    for (int y = 0; y < height; ++y)
+        pixels.insert(pixels.end(), strip.begin() + y * width + frame * w, strip.begin() + y * width + (frame + 1) * w);
     return pixels;
 }
 
