@@ -192,21 +192,7 @@ protected:
         }
     }
 
-    std::wstring WaitForMessage()
-    {
-        HWND box = nullptr;
-        EXPECT_TRUE(
-            rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
-            << "no message box captioned TarvoLauncher";
-        if (!box)
-            return L"";
-        const std::wstring text = rig::MessageBoxText(box);
-        RECT rc;
-        ::GetWindowRect(box, &rc);
-        rig::MoveMouse((rc.left + rc.right) / 2, rc.top + 10);
-        rig::PressKey(VK_RETURN);
-        return text;
-    }
+    std::wstring WaitForMessage() { return rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher"); }
 
     void ChooseFirstEntryAndStart()
     {

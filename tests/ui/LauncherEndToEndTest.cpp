@@ -94,22 +94,8 @@ protected:
 
     std::wstring FieldText() const { return rig::WindowText(Item(IDC_SELECTED_ZONE)); }
 
-    // Waits for the launcher's message box and returns its text; checks the caption on the way.
-    std::wstring WaitForMessage()
-    {
-        HWND box = nullptr;
-        EXPECT_TRUE(rig::WaitFor([&] { return (box = rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher")) != nullptr; }))
-            << "no message box captioned TarvoLauncher";
-        if (!box)
-            return L"";
-        const std::wstring text = rig::MessageBoxText(box);
-        RECT rc;
-        ::GetWindowRect(box, &rc);
-        rig::MoveMouse((rc.left + rc.right) / 2, rc.top + 10);
-        rig::PressKey(VK_RETURN);
-        EXPECT_TRUE(rig::WaitFor([&] { return !::IsWindow(box) || !::IsWindowVisible(box); }));
-        return text;
-    }
+    // Waits for the launcher's message box (captioned with the program's name), answers it and returns its text.
+    std::wstring WaitForMessage() { return rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher"); }
 
     std::string RecordPath(const rig::TempFolder& folder) const { return folder / "TarvoPatchClient.record"; }
 };
