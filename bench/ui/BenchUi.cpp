@@ -368,10 +368,16 @@ private:
     }
 };
 
+BOOL CALLBACK CountChild(HWND, LPARAM counter)
+{
+    ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
 BOOL CALLBACK CountWindow(HWND hwnd, LPARAM counter)
 {
     ++*reinterpret_cast<int*>(counter);
-    ::EnumChildWindows(hwnd, [](HWND, LPARAM c) -> BOOL { return ++*reinterpret_cast<int*>(c), TRUE; }, counter);
+    ::EnumChildWindows(hwnd, &CountChild, counter);
     return TRUE;
 }
 
