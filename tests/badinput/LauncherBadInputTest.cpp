@@ -192,7 +192,13 @@ protected:
         }
     }
 
-    std::wstring WaitForMessage() { return rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher"); }
+    std::wstring WaitForMessage()
+    {
+        std::wstring text;
+        EXPECT_TRUE(rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher", text))
+            << "no message box captioned TarvoLauncher, or it stayed";
+        return text;
+    }
 
     void ChooseFirstEntryAndStart()
     {

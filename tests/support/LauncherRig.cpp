@@ -2,8 +2,6 @@
 
 #include "DibPixels.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdio>
 
@@ -246,21 +244,19 @@ std::wstring MessageBoxText(HWND box)
     return WindowText(::GetDlgItem(box, 0xFFFF));
 }
 
-std::wstring AnswerMessageBox(DWORD processId, const std::wstring& caption)
+bool AnswerMessageBox(DWORD processId, const std::wstring& caption, std::wstring& text)
 {
     HWND box = nullptr;
-    if (!WaitFor([&] { return (box = FindTopWindow(processId, caption)) != nullptr; })) {
-        ADD_FAILURE() << "no message box captioned " << ToGbk(caption);
-        return L"";
-    }
-    const std::wstring text = MessageBoxText(box);
+    text.clear();
+    if (!WaitFor([&] { return (box = FindTopWindow(processId, caption)) != nullptr; }))
+        return false;
+    text = MessageBoxText(box);
     RECT rc;
     ::GetWindowRect(box, &rc);
     // Keys go to the window under the pointer on a display without a window manager.
     MoveMouse((rc.left + rc.right) / 2, rc.top + 10);
     PressKey(VK_RETURN);
-    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(box) || !::IsWindowVisible(box); })) << "the message box stayed";
-    return text;
+    return WaitFor([&] { return !::IsWindow(box) || !::IsWindowVisible(box); });
 }
 
 std::vector<std::wstring> ListEntries(HWND list)

@@ -77,9 +77,9 @@ std::wstring WindowText(HWND hwnd);
 HWND VisibleWindowOfClass(DWORD processId, const std::wstring& windowClass);
 // The text of a message box (its static control) shown by the process under the caption.
 std::wstring MessageBoxText(HWND box);
-// Waits for the process's message box with the caption, answers it with Enter, waits for it to close and returns
-// its text (empty, with a test failure, when no such box appeared).
-std::wstring AnswerMessageBox(DWORD processId, const std::wstring& caption);
+// Waits for the process's message box with the caption, reads its text, answers it with Enter and waits for it to
+// close. False when no such box appeared or it did not close.
+bool AnswerMessageBox(DWORD processId, const std::wstring& caption, std::wstring& text);
 
 // List box content read through the wide messages (the ANSI ones return UTF-16 across processes under Wine).
 std::vector<std::wstring> ListEntries(HWND list);

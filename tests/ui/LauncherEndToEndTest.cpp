@@ -95,7 +95,13 @@ protected:
     std::wstring FieldText() const { return rig::WindowText(Item(IDC_SELECTED_ZONE)); }
 
     // Waits for the launcher's message box (captioned with the program's name), answers it and returns its text.
-    std::wstring WaitForMessage() { return rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher"); }
+    std::wstring WaitForMessage()
+    {
+        std::wstring text;
+        EXPECT_TRUE(rig::AnswerMessageBox(m_launcher->Id(), L"TarvoLauncher", text))
+            << "no message box captioned TarvoLauncher, or it stayed";
+        return text;
+    }
 
     std::string RecordPath(const rig::TempFolder& folder) const { return folder / "TarvoPatchClient.record"; }
 };
