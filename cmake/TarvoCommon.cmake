@@ -16,6 +16,16 @@ if(WIN32)
   endif()
 endif()
 
+# tarvo_single_threaded(<target>...): the launcher has one thread, so its function-local statics need no locking;
+# that also keeps the threading runtime out of the executable.
+function(tarvo_single_threaded)
+  if(NOT MSVC)
+    foreach(target ${ARGN})
+      target_compile_options(${target} PRIVATE -fno-threadsafe-statics)
+    endforeach()
+  endif()
+endfunction()
+
 # tarvo_native_path(<var> <path>): the path as the built programs see it. Under Wine the Unix root is drive Z:.
 function(tarvo_native_path var path)
   if(CMAKE_CROSSCOMPILING AND WIN32 AND NOT CMAKE_HOST_WIN32)

@@ -1,11 +1,25 @@
 // Entry point of the launcher: the application object does all the work.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "LauncherApp.h"
 
 namespace {
 CLauncherApp theApp;
 }
+
+#if defined(__GLIBCXX__)
+// The static C++ runtime's default terminate handler prints the escaping exception's demangled name to a console
+// the launcher does not have; its demangler and formatter are a fifth of the executable. Ending at once is all a
+// player would see of it anyway.
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+} // namespace __gnu_cxx
+#endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

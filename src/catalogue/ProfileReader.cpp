@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -145,8 +146,8 @@ Profile Profile::FromFile(const char* path)
     // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
     // system's editor) and hands its texts out in the ANSI code page; convert it so such a catalogue is not lost.
     if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        std::vector<wchar_t> text((bytes.size() - 2) / 2);
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
         const int length = static_cast<int>(text.size());
         const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
         bytes.assign(static_cast<size_t>(n), '\0');
