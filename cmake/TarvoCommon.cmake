@@ -1,10 +1,12 @@
 # Compiler settings and helpers shared by every target of the launcher.
 
+# Compiler options only: the resource compiler takes none of them.
 if(MSVC)
-  add_compile_options(/W4 /utf-8)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:/W4> $<$<COMPILE_LANGUAGE:C,CXX>:/utf-8>)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
-  add_compile_options(-Wall -Wextra -Wshadow -Werror=return-type)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-Wall> $<$<COMPILE_LANGUAGE:C,CXX>:-Wextra>
+                      $<$<COMPILE_LANGUAGE:C,CXX>:-Wshadow> $<$<COMPILE_LANGUAGE:C,CXX>:-Werror=return-type>)
 endif()
 
 if(WIN32)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -147,7 +148,7 @@ std::wstring ClassName(const std::wstring& field)
         return L"LISTBOX";
     std::wstring upper = field;
     for (wchar_t& c : upper)
-        c = static_cast<wchar_t>(towupper(c));
+        c = static_cast<wchar_t>(std::towupper(c));
     return upper;
 }
 
