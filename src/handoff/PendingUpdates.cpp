@@ -73,12 +73,9 @@ bool PromotePendingFiles(const char* installDir)
 bool PromotePendingFiles(const char* installDir, const PromotionOptions& options)
 {
     PathBuffer pending;
-    if (!FormPath(pending, installDir, "Temp")) {
-        // Nothing inside such a folder could be named either: the pass fails as for any entry left in place.
-        SetCurrentDirectoryA(installDir);
-        return false;
-    }
-    if (!SetCurrentDirectoryA(pending)) {
+    // A pending folder that cannot be named within MAX_PATH cannot be made current either, which is how a missing
+    // folder shows: nothing in it can be reached, so no pass could ever succeed, and there is nothing to wait for.
+    if (!FormPath(pending, installDir, "Temp") || !SetCurrentDirectoryA(pending)) {
         SetCurrentDirectoryA(installDir);
         return true;
     }

@@ -40,7 +40,8 @@ enum class Registry {
 };
 enum class Client { StandIn, Missing, Directory };
 // What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
-// one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH.
+// one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH
+// (treated as no pending folder: no pass waits).
 enum class Update { Installed, HeldOpen, Unreachable };
 
 struct Row {
@@ -203,16 +204,11 @@ protected:
     void ChooseFirstEntryAndStart()
     {
         HWND list = ::GetDlgItem(m_dlg, IDC_ZONE_LIST);
-        RECT item{};
-        ::SendMessageW(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-        ::ClientToScreen(list, &p);
-        rig::Click(p.x, p.y);
         const std::wstring first = rig::ListEntries(list).front();
-        ASSERT_TRUE(rig::WaitFor([&] { return rig::WindowText(::GetDlgItem(m_dlg, IDC_SELECTED_ZONE)) == first; }))
-            << "choosing the first entry did not select its zone";
-        const POINT start = rig::CenterOf(::GetDlgItem(m_dlg, IDC_START));
-        rig::Click(start.x, start.y);
+        ASSERT_TRUE(rig::ClickListEntry(list, 0, [&] {
+            return rig::WindowText(::GetDlgItem(m_dlg, IDC_SELECTED_ZONE)) == first;
+        })) << "choosing the first entry did not select its zone";
+        ASSERT_TRUE(rig::ClickControl(::GetDlgItem(m_dlg, IDC_START))) << "Start did not take the click";
     }
 };
 

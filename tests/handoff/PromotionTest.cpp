@@ -162,6 +162,22 @@ TEST_F(PromotionTest, EntryWithOverlongPathIsLeftInPlace)
     EXPECT_EQ(ReadBytes(At("Temp\\" + emptyTooLong)), "");
 }
 
+// An installation path so long that "<dir>\Temp" cannot be named: the folder is out of reach like a missing one,
+// so one pass ends the step at once and nothing in it is touched.
+TEST_F(PromotionTest, PendingFolderOutOfReachEndsAtOnce)
+{
+    ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(At("game.dat"), "old") && WriteBytes(At("Temp\\game.dat"), "new"));
+    std::string padded = m_install; // the same folder, named in 256 bytes with "\." steps
+    while (padded.size() + 2 <= 256)
+        padded += "\\.";
+    int waits = 0;
+    ASSERT_TRUE(PrepareInstallDirectory(Counted(padded, waits)));
+    EXPECT_EQ(waits, 0);
+    EXPECT_EQ(ReadBytes(At("game.dat")), "old");
+    EXPECT_EQ(ReadBytes(At("Temp\\game.dat")), "new");
+}
+
 // A pass stopped before any one of its steps (as by a crash) loses nothing: every installed file holds its old or
 // its new bytes, and a later run finishes the job.
 TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)

@@ -329,6 +329,48 @@ void DoubleClick(int x, int y)
     MouseButton(false);
 }
 
+namespace {
+HWND CaptureOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndCapture;
+}
+} // namespace
+
+bool ClickControl(HWND control)
+{
+    return ClickControl(control, CenterOf(control));
+}
+
+bool ClickControl(HWND control, POINT at)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        MoveMouse(at.x, at.y);
+        MouseButton(true);
+        const bool taken = WaitFor([&] { return CaptureOf(control) == control; }, 2000);
+        MouseButton(false);
+        if (taken)
+            return WaitFor([&] { return CaptureOf(control) != control; }, 2000);
+    }
+    return false;
+}
+
+bool ClickListEntry(HWND list, int index, const std::function<bool()>& chosen)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT item{};
+        ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+        ::ClientToScreen(list, &p);
+        if (ClickControl(list, p) && WaitFor(chosen, 2000))
+            return true;
+    }
+    return false;
+}
+
 void PressKey(WORD vk)
 {
     INPUT input[2]{};

@@ -92,6 +92,15 @@ void MoveMouse(int x, int y);
 void MouseButton(bool down);
 void Click(int x, int y);
 void DoubleClick(int x, int y);
+// Clicks a control of another process at a point (its centre by default) and checks that the control took the
+// press: it holds the mouse capture while the button is down. Under Wine a press sent right after other input is
+// now and then lost; an unseen press is released and sent again, up to three times. False when none was taken.
+bool ClickControl(HWND control);
+bool ClickControl(HWND control, POINT at);
+// Clicks list entry `index` until `chosen` holds (checked with a deadline after each click, three clicks at most).
+// A pointer move of Wine's that arrives late, while the list holds the press, can drag the choice to another
+// entry; clicking the entry again puts it right, as a player would.
+bool ClickListEntry(HWND list, int index, const std::function<bool()>& chosen);
 void PressKey(WORD vk);
 POINT CenterOf(HWND hwnd);
 

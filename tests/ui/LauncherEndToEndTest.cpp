@@ -78,18 +78,19 @@ protected:
     void ClickEntry(int index, bool twice = false)
     {
         HWND list = Item(IDC_ZONE_LIST);
-        RECT item{};
-        ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-        POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-        ::ClientToScreen(list, &p);
-        if (twice)
-            rig::DoubleClick(p.x, p.y);
-        else
-            rig::Click(p.x, p.y);
-        ASSERT_TRUE(rig::WaitFor([&] { return rig::ListSelection(list) == index; }));
         // The field shows the title once the dialog has handled the choice (and un-greyed Start).
         const std::wstring title = rig::ListEntries(list)[static_cast<size_t>(index)];
-        ASSERT_TRUE(rig::WaitFor([&] { return FieldText() == title; }));
+        const auto chosen = [&] { return rig::ListSelection(list) == index && FieldText() == title; };
+        if (twice) {
+            RECT item{};
+            ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+            POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+            ::ClientToScreen(list, &p);
+            rig::DoubleClick(p.x, p.y);
+            ASSERT_TRUE(rig::WaitFor(chosen));
+        } else {
+            ASSERT_TRUE(rig::ClickListEntry(list, index, chosen)) << "entry " << index << " was not chosen";
+        }
     }
 
     std::wstring FieldText() const { return rig::WindowText(Item(IDC_SELECTED_ZONE)); }
@@ -122,8 +123,7 @@ TEST_F(LauncherTest, TypicalRunPromotesUpdatesAndHandsTheSecondZoneToThePatchCli
     ClickEntry(1);
     EXPECT_EQ(FieldText(), W("网通二区"));
 
-    const POINT start = rig::CenterOf(Item(IDC_START));
-    rig::Click(start.x, start.y);
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit()) << "the launcher did not end after Start";
     EXPECT_EQ(m_launcher->ExitCode(), 0u);
 
@@ -157,14 +157,13 @@ TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
     EXPECT_EQ(FieldText(), W("电信一区"));
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_ZONE_LIST); }));
     rig::PressKey(VK_RETURN);
-    const POINT field = rig::CenterOf(Item(IDC_SELECTED_ZONE));
-    rig::Click(field.x, field.y);
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_SELECTED_ZONE)));
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_SELECTED_ZONE); }));
     rig::PressKey(VK_RETURN);
     EXPECT_FALSE(m_launcher->WaitForExit(500));
     EXPECT_FALSE(rig::Exists(RecordPath(m_install)));
 
-    rig::Click(start.x, start.y);
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
     ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
@@ -209,8 +208,7 @@ TEST_F(LauncherTest, DuplicateTitlesSelectTheFirstZone)
             "[Zone2]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.2\nPort1=702\n");
     Launch();
     ClickEntry(1);
-    const POINT start = rig::CenterOf(Item(IDC_START));
-    rig::Click(start.x, start.y);
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
     ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
@@ -252,8 +250,7 @@ TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillS
     Launch();
     ClickEntry(0);
     rig::InstallDirValue::RemoveKey();
-    const POINT start = rig::CenterOf(Item(IDC_START));
-    rig::Click(start.x, start.y);
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     EXPECT_EQ(WaitForMessage(), W(kPatchFailed));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
