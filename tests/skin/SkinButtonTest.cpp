@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LauncherRig.h"
 #include "SkinPixels.h"
 #include "TestStrips.h"
 #include "resource.h"
@@ -68,15 +69,6 @@ void SendMouse(DWORD flags, POINT screen = {})
         in.mi.dy = static_cast<LONG>(((static_cast<LONGLONG>(screen.y) << 16) + h - 1) / h);
     }
     ::SendInput(1, &in, sizeof in);
-}
-
-void SendKey(WORD vk)
-{
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, in, sizeof in[0]);
 }
 
 // The test window: paints a known pattern as its background, reflects owner drawing to the button object and
@@ -305,7 +297,7 @@ protected:
             ::SendInput(4, in, sizeof in[0]);
             break;
         }
-        case Space: SendKey(VK_SPACE); break;
+        case Space: rig::PressKey(VK_SPACE); break;
         }
     }
 };
