@@ -19,32 +19,6 @@ using namespace handoff_test;
 
 namespace {
 
-struct Case {
-    std::string name;
-    std::vector<std::vector<std::string>> lines;
-};
-
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
-std::vector<Case> LoadCases()
-{
-    std::vector<Case> cases;
-    std::ifstream file(std::string(TARVO_TEST_DATA_DIR) + "/badinput/temp.txt");
-    for (std::string line; std::getline(file, line);) {
-        std::istringstream in(line);
-        std::vector<std::string> words;
-        for (std::string w; in >> w;)
-            words.push_back(w);
-        if (words.empty() || words[0][0] == '#')
-            continue;
-        if (words[0] == "case")
-            cases.push_back({words.at(1), {}});
-        else if (!cases.empty())
-            cases.back().lines.push_back(words);
-    }
-    return cases;
-}
-
 const ULONGLONG kGiB = 1ULL << 30;
 
 std::string Numbered(const char* form, int i)
@@ -54,7 +28,7 @@ std::string Numbered(const char* form, int i)
     return text;
 }
 
-class TempFolderCase : public InstallFolderTest, public testing::WithParamInterface<Case> {
+class TempFolderCase : public InstallFolderTest, public testing::WithParamInterface<Scenario> {
 protected:
     // The path with {srcN} replaced by a name that makes <install>\Temp\<name> exactly N bytes long.
     std::string Resolve(std::string path) const
@@ -135,7 +109,7 @@ TEST_P(TempFolderCase, LosesNothing)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, TempFolderCase, testing::ValuesIn(LoadCases()),
-                         [](const testing::TestParamInfo<Case>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(Table, TempFolderCase, testing::ValuesIn(LoadScenarios("badinput/temp.txt")),
+                         [](const testing::TestParamInfo<Scenario>& row) { return row.param.name; });
 
 } // namespace

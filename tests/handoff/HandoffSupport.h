@@ -6,13 +6,46 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+#include <sstream>
 
 #include "win/KernelHandles.h"
 
 namespace handoff_test {
+
+// One case of a scenario table: a line "case <name>" followed by the case's lines, each split into words. Blank
+// lines and lines starting with '#' are skipped.
+struct Scenario {
+    std::string name;
+    std::vector<std::vector<std::string>> lines;
+};
+
+inline void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
+// The cases of a table under tests/data (path relative to it).
+inline std::vector<Scenario> LoadScenarios(const std::string& table)
+{
+    std::vector<Scenario> scenarios;
+    std::ifstream file(std::string(TARVO_TEST_DATA_DIR) + "/" + table);
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::vector<std::string> split;
+        for (std::string word; words >> word;)
+            split.push_back(word);
+        if (split.empty() || split[0][0] == '#')
+            continue;
+        if (split[0] == "case")
+            scenarios.push_back({split.at(1), {}});
+        else if (!scenarios.empty())
+            scenarios.back().lines.push_back(split);
+    }
+    return scenarios;
+}
+
 
 // Long form of an absolute path, so the helpers themselves are not limited to MAX_PATH.
 inline std::wstring LongPath(const std::string& path)

@@ -17,32 +17,6 @@ using namespace handoff_test;
 
 namespace {
 
-struct Scenario {
-    std::string name;
-    std::vector<std::vector<std::string>> lines; // each line split into words
-};
-
-void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
-
-std::vector<Scenario> LoadScenarios()
-{
-    std::vector<Scenario> scenarios;
-    std::ifstream file(std::string(TARVO_TEST_DATA_DIR) + "/handoff/promotion.txt");
-    for (std::string line; std::getline(file, line);) {
-        std::istringstream words(line);
-        std::vector<std::string> split;
-        for (std::string word; words >> word;)
-            split.push_back(word);
-        if (split.empty() || split[0][0] == '#')
-            continue;
-        if (split[0] == "case")
-            scenarios.push_back({split.at(1), {}});
-        else if (!scenarios.empty())
-            scenarios.back().lines.push_back(split);
-    }
-    return scenarios;
-}
-
 std::string Bytes(const std::string& word) { return word == "-" ? std::string() : word; }
 
 // Options that read the given folder as the installation directory and count the waits instead of sleeping.
@@ -108,7 +82,7 @@ TEST_P(PromotionScenario, EndsAsDescribed)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PromotionScenario, testing::ValuesIn(LoadScenarios()),
+INSTANTIATE_TEST_SUITE_P(Table, PromotionScenario, testing::ValuesIn(LoadScenarios("handoff/promotion.txt")),
                          [](const testing::TestParamInfo<Scenario>& row) { return row.param.name; });
 
 using PromotionTest = InstallFolderTest;
