@@ -45,9 +45,16 @@ tarvo_build() {
   done
 }
 
+# Wine's 64-bit loader, called directly. Once Wine's 32-bit half is installed, the `wine` wrapper hands programs and
+# tools to the 32-bit loader, which this machine runs only under emulation; 64-bit work must not depend on that.
+TARVO_WINE64=/usr/lib/wine/wine64
+[ -x "$TARVO_WINE64" ] || TARVO_WINE64=$(command -v wine64 || command -v wine || echo wine)
+tarvo_wine() { "$TARVO_WINE64" "$@"; }
+
 # The environment every Wine run of ours uses: Chinese code page, quiet Wine, no add-on downloads.
 tarvo_wine_env() {
   export WINEPREFIX=${WINEPREFIX:-$TARVO_BUILD/wineprefix}
+  export WINELOADER=$TARVO_WINE64
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES='mscoree=;mshtml='
   export LC_ALL=zh_CN.UTF-8
@@ -58,8 +65,8 @@ tarvo_fresh_prefix() {
   tarvo_wine_env
   tarvo_log "creating a fresh Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  tarvo_wine wineboot -i >/dev/null 2>&1
+  tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 }
 
