@@ -10,7 +10,8 @@ else()
 endif()
 
 if(WIN32)
-  # ANSI build on purpose: every text is bytes of the system code page (GBK on a Chinese system).
+  # UNICODE stays undefined on purpose: the launcher's texts are bytes of code page 936 (GBK) whatever the system's
+  # code page, and every call that takes or returns text names its wide (W) form and converts explicitly.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601 WINVER=0x0601)
   if(MINGW)
     # No MinGW runtime DLLs beside the executables: only system DLLs are imported.

@@ -15,6 +15,9 @@ TARVO_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 binuti
   binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
   libclang-rt-14-dev python3-pil imagemagick)
 
+# The Unix locales the tests run Wine under; each gives Wine's programs another system code page (936, 1252, 932).
+TARVO_LOCALES=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8)
+
 tarvo_install_packages() {
   local missing=() p
   for p in "${TARVO_PACKAGES[@]}"; do
@@ -25,10 +28,16 @@ tarvo_install_packages() {
     tarvo_as_root apt-get update -q
     tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
   fi
-  if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    tarvo_log "generating the zh_CN.UTF-8 locale"
-    tarvo_as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | tarvo_as_root tee -a /etc/locale.gen >/dev/null
+  local wanted=() l
+  for l in "${TARVO_LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qi "^${l%%.*}\.utf-\?8$" || wanted+=("$l")
+  done
+  if [ ${#wanted[@]} -gt 0 ]; then
+    tarvo_log "generating the locales ${wanted[*]}"
+    for l in "${wanted[@]}"; do
+      tarvo_as_root sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+      grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | tarvo_as_root tee -a /etc/locale.gen >/dev/null
+    done
     tarvo_as_root locale-gen >/dev/null
   fi
 }
@@ -51,13 +60,14 @@ TARVO_WINE64=/usr/lib/wine/wine64
 [ -x "$TARVO_WINE64" ] || TARVO_WINE64=$(command -v wine64 || command -v wine || echo wine)
 tarvo_wine() { "$TARVO_WINE64" "$@"; }
 
-# The environment every Wine run of ours uses: Chinese code page, quiet Wine, no add-on downloads.
+# The environment every Wine run of ours uses: quiet Wine, no add-on downloads, and the Unix locale TARVO_LOCALE
+# (zh_CN.UTF-8 unless set), from which Wine takes the system code page (936 for zh_CN).
 tarvo_wine_env() {
   export WINEPREFIX=${WINEPREFIX:-$TARVO_BUILD/wineprefix}
   export WINELOADER=$TARVO_WINE64
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES='mscoree=;mshtml='
-  export LC_ALL=zh_CN.UTF-8
+  export LC_ALL=${TARVO_LOCALE:-zh_CN.UTF-8}
 }
 
 # A fresh Wine prefix at $WINEPREFIX, with the window stalls of an unmanaged X server removed.
@@ -68,6 +78,33 @@ tarvo_fresh_prefix() {
   tarvo_wine wineboot -i >/dev/null 2>&1
   tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
+}
+
+# tarvo_run_setting NAME [VAR=value...] -- [ctest arguments...]: runs ctest for the Windows build once more in a
+# setting of its own: the assignments are exported (TARVO_LOCALE picks the Unix locale, and so the code page), a fresh
+# prefix is made in $TARVO_BUILD/wineprefix-NAME with them, and its Wine server is ended afterwards. Needs the display
+# and the build; returns non-zero when a test failed.
+tarvo_run_setting() {
+  local name=$1
+  shift
+  local assignments=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    assignments+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  (
+    status=0
+    for a in "${assignments[@]}"; do export "${a?}"; done
+    export WINEPREFIX=$TARVO_BUILD/wineprefix-$name
+    tarvo_fresh_prefix
+    wineserver -p
+    tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
+    tarvo_log "tests under Wine (x86_64), setting $name (${assignments[*]})"
+    (cd "$TARVO_BUILD/mingw-x64" && ctest --output-on-failure "$@") || status=1
+    wineserver -k 2>/dev/null || true
+    exit $status
+  )
 }
 
 TARVO_XVFB_PID=

@@ -61,7 +61,7 @@ int main()
         const fs::path dir = root / std::to_string(count);
         fs::create_directories(dir);
         WriteCatalogue(dir / "AgentIP.ini", count);
-        const std::string dirText = dir.string();
+        const std::wstring dirText = dir.wstring();
 
         ZoneCatalogue ours, theirs;
         double oursMs = BestMs(20, [&] { LoadZoneCatalogue(ours, dirText.c_str()); });

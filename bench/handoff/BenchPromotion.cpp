@@ -1,4 +1,4 @@
-// Promotion of 1000 waiting files against a bare loop of MoveFileExA over the same files, in the same run.
+// Promotion of 1000 waiting files against a bare loop of MoveFileExW over the same files, in the same run.
 // Prints the median of each over several rounds and their ratio (target: promotion / bare <= 1.2).
 #include <windows.h>
 
@@ -53,11 +53,12 @@ int main()
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     const std::string dir = std::string(temp) + "tarvo-bench-handoff-" + std::to_string(GetCurrentProcessId());
-    std::vector<std::string> sources, targets;
+    const std::wstring wideDir(dir.begin(), dir.end()); // the temporary folder's path is ASCII
+    std::vector<std::wstring> sources, targets;
     for (int i = 0; i < kFiles; ++i) {
-        const std::string name = "file" + std::to_string(i) + ".dat";
-        sources.push_back(dir + "\\Temp\\" + name);
-        targets.push_back(dir + "\\" + name);
+        const std::wstring name = L"file" + std::to_wstring(i) + L".dat";
+        sources.push_back(wideDir + L"\\Temp\\" + name);
+        targets.push_back(wideDir + L"\\" + name);
     }
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
@@ -66,26 +67,26 @@ int main()
     for (int round = 0; round < kRounds; ++round) {
         Lay(dir);
         QueryPerformanceCounter(&start);
-        complete = PromotePendingFiles(dir.c_str()) && complete;
+        complete = PromotePendingFiles(wideDir.c_str()) && complete;
         QueryPerformanceCounter(&end);
         promotion.push_back(Seconds(start, end, frequency));
 
         Lay(dir);
         QueryPerformanceCounter(&start);
         for (int i = 0; i < kFiles; ++i)
-            MoveFileExA(sources[i].c_str(), targets[i].c_str(), MOVEFILE_REPLACE_EXISTING);
+            MoveFileExW(sources[i].c_str(), targets[i].c_str(), MOVEFILE_REPLACE_EXISTING);
         QueryPerformanceCounter(&end);
         bare.push_back(Seconds(start, end, frequency));
         RemoveDirectoryA((dir + "\\Temp").c_str());
     }
     SetCurrentDirectoryA(temp);
-    for (const std::string& target : targets)
-        DeleteFileA(target.c_str());
+    for (const std::wstring& target : targets)
+        DeleteFileW(target.c_str());
     RemoveDirectoryA(dir.c_str());
 
     const double p = Median(promotion), b = Median(bare);
     std::printf("promotion of %d waiting files: %.1f ms (median of %d)\n", kFiles, p * 1000, kRounds);
-    std::printf("bare MoveFileExA loop, same files: %.1f ms (median of %d)\n", b * 1000, kRounds);
+    std::printf("bare MoveFileExW loop, same files: %.1f ms (median of %d)\n", b * 1000, kRounds);
     std::printf("ratio promotion / bare: %.2f (target <= 1.2)%s\n", p / b, complete ? "" : "  [a pass failed]");
     return complete ? 0 : 1;
 }

@@ -2,33 +2,66 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
+#include <string>
 
+#include "win/Gbk.h"
 #include "win/KernelHandles.h"
 
-bool ReadInstallDirectory(char (&dir)[kInstallDirSize])
+namespace {
+
+bool IsStringType(DWORD type)
 {
-    dir[0] = '\0';
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Registry data need not carry a terminator (binary and DWORD data never do, and a string may not): the text is
+// what comes before the first terminator, or all of it, and it must leave room for a terminator of its own.
+template <class Char>
+bool TerminatedLength(const Char* data, size_t count, size_t capacity, size_t& length)
+{
+    length = 0;
+    while (length < count && data[length] != Char(0))
+        ++length;
+    return length < capacity;
+}
+
+} // namespace
+
+bool ReadInstallDirectory(wchar_t (&dir)[kInstallDirSize])
+{
+    dir[0] = L'\0';
     HKEY opened = nullptr;
     // The launcher is a 32-bit program: its key lives in the 32-bit view, which a 64-bit build must ask for.
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quon\\Tarvo", 0, KEY_READ | KEY_WOW64_32KEY, &opened)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quon\\Tarvo", 0, KEY_READ | KEY_WOW64_32KEY, &opened)
         != ERROR_SUCCESS)
         return false;
     win::RegKey key(opened);
 
-    DWORD size = kInstallDirSize;
-    if (::RegQueryValueExA(key.Get(), "defaultdir", nullptr, nullptr, reinterpret_cast<BYTE*>(dir), &size)
-        != ERROR_SUCCESS) {
-        dir[0] = '\0';
+    // Room for a string of kInstallDirSize units, which is also room for kInstallDirSize bytes of other data.
+    wchar_t data[kInstallDirSize];
+    DWORD type = REG_NONE;
+    DWORD size = sizeof data;
+    if (::RegQueryValueExW(key.Get(), L"defaultdir", nullptr, &type, reinterpret_cast<BYTE*>(data), &size)
+        != ERROR_SUCCESS)
         return false;
-    }
-    // Registry data need not carry a terminator (binary and DWORD data never do, and a string may not).
-    if (std::memchr(dir, '\0', size) == nullptr) {
-        if (size >= kInstallDirSize) {
-            dir[0] = '\0';
+
+    size_t length = 0;
+    if (IsStringType(type)) {
+        if (!TerminatedLength(data, size / sizeof(wchar_t), kInstallDirSize, length))
             return false;
-        }
-        dir[size] = '\0';
+        std::wmemcpy(dir, data, length);
+        dir[length] = L'\0';
+        return true;
     }
+    // The bytes of any other type are a code page 936 text, as the installer of the Chinese edition wrote them.
+    const char* bytes = reinterpret_cast<const char*>(data);
+    if (size > kInstallDirSize || !TerminatedLength(bytes, size, kInstallDirSize, length))
+        return false;
+    const std::wstring text = win::WideFromGbk(std::string_view(bytes, length));
+    if (text.size() >= kInstallDirSize)
+        return false;
+    std::wmemcpy(dir, text.data(), text.size());
+    dir[text.size()] = L'\0';
     return true;
 }

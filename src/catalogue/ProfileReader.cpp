@@ -6,7 +6,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "win/Gbk.h"
 #endif
 
 namespace {
@@ -130,10 +130,15 @@ Profile Profile::FromBytes(std::string_view bytes)
     return profile;
 }
 
-Profile Profile::FromFile(const char* path)
+Profile Profile::FromFile(const PathChar* path)
 {
     std::string bytes;
-    if (std::FILE* file = std::fopen(path, "rb")) {
+#ifdef _WIN32
+    std::FILE* file = _wfopen(path, L"rb");
+#else
+    std::FILE* file = std::fopen(path, "rb");
+#endif
+    if (file) {
         char chunk[16384];
         size_t n;
         while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
@@ -144,15 +149,12 @@ Profile Profile::FromFile(const char* path)
     }
 #ifdef _WIN32
     // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
-    // system's editor) and hands its texts out in the ANSI code page; convert it so such a catalogue is not lost.
+    // system's editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those
+    // of any other catalogue, not bytes of the system's code page.
     if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
-        std::vector<wchar_t> text((bytes.size() - 2) / 2);
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        const int length = static_cast<int>(text.size());
-        const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-        bytes.assign(static_cast<size_t>(n), '\0');
-        if (n > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &bytes[0], n, nullptr, nullptr);
+        std::wstring text((bytes.size() - 2) / 2, L'\0');
+        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
+        bytes = win::GbkFromWide(text);
     }
 #endif
     return FromBytes(bytes);

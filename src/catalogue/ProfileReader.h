@@ -7,6 +7,14 @@
 #include <unordered_map>
 #include <vector>
 
+// A path as the file system takes it: UTF-16 on Windows, so an installation path in any script is reached whatever
+// the system's code page; bytes elsewhere.
+#ifdef _WIN32
+using PathChar = wchar_t;
+#else
+using PathChar = char;
+#endif
+
 // What the catalogue scan asks of a profile. The launcher answers from a Profile; tests and the benchmark also
 // answer through the platform's own profile functions to compare the two.
 class ProfileSource {
@@ -27,13 +35,14 @@ public:
 // - section and key names match without regard to ASCII case; the first matching section is the only one
 //   searched, and in it the first matching key wins, even when it has no value;
 // - one pair of surrounding double or single quotes is stripped from a value; a UTF-8 byte order mark is skipped.
-// Texts are never decoded: names and values are kept as the bytes of the file (GBK on a Chinese system).
+// Texts are never decoded: names and values are kept as the bytes of the file (GBK, code page 936).
 class Profile : public ProfileSource {
 public:
     Profile() = default;
     static Profile FromBytes(std::string_view bytes);
-    // A missing or unreadable file reads as a file without sections.
-    static Profile FromFile(const char* path);
+    // A missing or unreadable file reads as a file without sections. A UTF-16LE file with its byte order mark is
+    // read as its text in code page 936.
+    static Profile FromFile(const PathChar* path);
 
     // The stored value of the key (before quotes are stripped), or nullptr when the section or key is missing or
     // the key has no '='.

@@ -12,21 +12,21 @@ const int kMaxMissingZones = 10;
 const size_t kTextSize = 32;
 
 #ifdef _WIN32
-const char kCatalogueFile[] = "\\AgentIP.ini";
+const wchar_t kCatalogueFile[] = L"\\AgentIP.ini";
 #else
 const char kCatalogueFile[] = "/AgentIP.ini";
 #endif
 
 } // namespace
 
-void LoadZoneCatalogue(ZoneCatalogue& zones, const char* installDir)
+void LoadZoneCatalogue(ZoneCatalogue& zones, const PathChar* installDir)
 {
     zones.clear();
     // Without a directory there is no catalogue to read: "\AgentIP.ini" alone would name the root of the current
     // drive, a file that is not the installation's.
     if (!installDir || !*installDir)
         return;
-    std::string path = std::string(installDir) + kCatalogueFile;
+    const std::basic_string<PathChar> path = installDir + std::basic_string<PathChar>(kCatalogueFile);
     ScanZoneCatalogue(zones, Profile::FromFile(path.c_str()));
 }
 

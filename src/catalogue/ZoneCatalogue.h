@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class ProfileSource;
+#include "catalogue/ProfileReader.h"
 
 struct ServerEntry {
     std::string address; // at most 31 bytes, passed on as text
@@ -23,7 +23,7 @@ const int kZoneNotFound = -1;
 
 // Clears zones, then scans <installDir>\AgentIP.ini. installDir == nullptr (the installation directory could not be
 // read) or an empty directory leaves the catalogue empty and reads no file.
-void LoadZoneCatalogue(ZoneCatalogue& zones, const char* installDir);
+void LoadZoneCatalogue(ZoneCatalogue& zones, const PathChar* installDir);
 
 // Clears zones, then fills them from Zone1, Zone2, ... of the profile. The 11th zone number without a title over
 // the whole scan ends it; within a zone the first server with an empty address or a port below 1 ends its list.

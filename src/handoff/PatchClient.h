@@ -7,11 +7,11 @@
 
 // The program the launcher hands over to, named without a directory: it is found in the current directory, which
 // PrepareInstallDirectory has made the installation directory.
-extern const char kPatchClientProgram[];
+extern const wchar_t kPatchClientProgram[];
 
 struct PatchClientArguments {
     std::string count;      // number of servers, decimal
-    std::string serverList; // "address port" per server, joined by single blanks, no blank at the end
+    std::string serverList; // "address port" per server, joined by single blanks, no blank at the end (code page 936)
 };
 
 PatchClientArguments BuildPatchClientArguments(const ZoneInfo& zone);

@@ -12,6 +12,7 @@ const int kPromotionPasses = 10;
 const unsigned kPromotionRetryWaitMs = 1000;
 
 // Points inside a pass, reported to PromotionOptions::beforeStep with the entry's name (null for RemoveFolder).
+// Paths and names are UTF-16, as the file system holds them, so a name in any script is reached.
 enum class PromotionStep {
     ClearAttributes, // about to clear read-only, hidden and system on the installed file
     Replace,         // about to move the waiting file over the installed one
@@ -21,10 +22,10 @@ enum class PromotionStep {
 
 // What the promotion uses from outside; an empty member means the real thing (registry, Sleep, nothing).
 struct PromotionOptions {
-    std::function<bool(char (&dir)[kInstallDirSize])> readInstallDirectory;
+    std::function<bool(wchar_t (&dir)[kInstallDirSize])> readInstallDirectory;
     std::function<void(unsigned ms)> wait;
     // Returning false abandons the pass at that point, as if the process had stopped there.
-    std::function<bool(PromotionStep step, const char* entryName)> beforeStep;
+    std::function<bool(PromotionStep step, const wchar_t* entryName)> beforeStep;
 };
 
 // Makes the installation directory current and promotes pending files in up to kPromotionPasses passes.
@@ -34,5 +35,5 @@ bool PrepareInstallDirectory(const PromotionOptions& options);
 
 // One pass over installDir\Temp. True when there is no Temp folder or it was removed at the end of the pass.
 // Leaves installDir as the current directory.
-bool PromotePendingFiles(const char* installDir);
-bool PromotePendingFiles(const char* installDir, const PromotionOptions& options);
+bool PromotePendingFiles(const wchar_t* installDir);
+bool PromotePendingFiles(const wchar_t* installDir, const PromotionOptions& options);

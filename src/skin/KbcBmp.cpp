@@ -2,10 +2,10 @@
 
 void CKbcBmp::LoadFromResource(UINT id)
 {
-    m_bitmap.Reset(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+    m_bitmap.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     m_hBitmap = m_bitmap.Get();
     m_bmInfo = BITMAP{};
-    if (m_hBitmap && !::GetObjectA(m_hBitmap, sizeof m_bmInfo, &m_bmInfo)) {
+    if (m_hBitmap && !::GetObjectW(m_hBitmap, sizeof m_bmInfo, &m_bmInfo)) {
         m_bitmap.Reset();
         m_hBitmap = nullptr;
         m_bmInfo = BITMAP{};

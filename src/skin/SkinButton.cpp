@@ -12,10 +12,10 @@ const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
 };
 
 // The pointing hand tells the player the picture is a button; the system always has it, so the cursor is valid.
-CSkinButton::CSkinButton() : m_hCursor(::LoadCursorA(nullptr, IDC_HAND))
+CSkinButton::CSkinButton() : m_hCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)))
 {
     if (!m_hCursor)
-        m_hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+        m_hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
 }
 
 CSkinButton::~CSkinButton()
@@ -167,7 +167,7 @@ void CSkinButton::PaintParentBackground(HDC target) const
     // look, not the parent's picture. A parent that does not erase gives its window's pixels instead.
     POINT oldOrigin{};
     ::SetViewportOrgEx(memoryDC.Get(), -m_rcParent.left, -m_rcParent.top, &oldOrigin);
-    const bool erased = ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memoryDC.Get()), 0) != 0;
+    const bool erased = ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memoryDC.Get()), 0) != 0;
     ::SetViewportOrgEx(memoryDC.Get(), oldOrigin.x, oldOrigin.y, nullptr);
     if (!erased)
         ::BitBlt(memoryDC.Get(), 0, 0, w, h, parentDC.Get(), m_rcParent.left, m_rcParent.top, SRCCOPY);

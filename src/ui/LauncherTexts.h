@@ -1,4 +1,5 @@
-// Texts the launcher shows, as bytes of the Chinese (GBK) code page; the player's system shows them in that page.
+// Texts the launcher shows, as bytes of the Chinese (GBK) code page 936; they are converted from that page when shown,
+// so they read right whatever the player's system code page is.
 // Each is spelled out in a comment because the bytes are escaped to keep the sources independent of the compiler's
 // execution character set.
 #pragma once

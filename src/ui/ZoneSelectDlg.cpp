@@ -45,7 +45,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
 
 CZoneSelectDlg::CZoneSelectDlg()
     : win::Dialog(IDD_ZONE_SELECT),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP_ICON)))
+      m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON)))
 {
 }
 
@@ -68,8 +68,8 @@ BOOL CZoneSelectDlg::OnInitDialog()
     win::Dialog::OnInitDialog();
     LayOutInPixels();
 
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_btnStart.SetSkin(IDB_START_SKIN, kSkinKeyColour);
     m_btnStart.SetToolTipText(texts::kStartTip);
@@ -80,7 +80,7 @@ BOOL CZoneSelectDlg::OnInitDialog()
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
 
-    char installDir[kInstallDirSize];
+    wchar_t installDir[kInstallDirSize];
     LoadZoneCatalogue(m_zones, ReadInstallDirectory(installDir) ? installDir : nullptr);
     if (m_zones.empty()) {
         MessageBox(texts::kCatalogueError);
@@ -105,7 +105,7 @@ void CZoneSelectDlg::LayOutInPixels()
 
     // Centred on the work area of the screen, as the dialog manager does for a template at 0,0.
     RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - width) / 2;
     const int y = work.top + (work.bottom - work.top - height) / 2;
     ::SetWindowPos(m_hWnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -131,7 +131,7 @@ LRESULT CZoneSelectDlg::OnPaint(WPARAM, LPARAM)
     if (!::IsIconic(m_hWnd))
         return Default();
     win::PaintDC dc(m_hWnd);
-    ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
@@ -147,8 +147,12 @@ LRESULT CZoneSelectDlg::OnQueryDragIcon(WPARAM, LPARAM)
 
 LRESULT CZoneSelectDlg::OnZoneListSelect(WPARAM, LPARAM)
 {
-    // No current selection reads as an empty text, which no zone has as its title.
-    m_strSelectedZone = m_list.GetText(m_list.GetCurSel());
+    // The row's position is its zone's position in the catalogue (the list is filled in catalogue order and not
+    // sorted), so the title is taken from the catalogue, byte for byte: the list's own text is a conversion that
+    // cannot hold a title cut inside a character. No current selection reads as an empty text, which no zone has as
+    // its title.
+    const int row = m_list.GetCurSel();
+    m_strSelectedZone = row >= 0 && static_cast<size_t>(row) < m_zones.size() ? m_zones[row].title : "";
     const int found = FindZoneByTitle(m_zones, m_strSelectedZone.c_str());
     if (found == kZoneNotFound) {
         MessageBox(texts::kCatalogueError);

@@ -1,5 +1,6 @@
 #include "DataExchange.h"
 
+#include "Gbk.h"
 #include "Window.h"
 
 namespace win {
@@ -14,12 +15,12 @@ void DataExchange::Text(int id, std::string& text) const
 {
     HWND item = ::GetDlgItem(m_hDlg, id);
     if (!m_bSaveAndValidate) {
-        ::SetWindowTextA(item, text.c_str());
+        ::SetWindowTextW(item, WideFromGbkWholeCharacters(text).c_str());
         return;
     }
-    const int length = ::GetWindowTextLengthA(item);
-    text.assign(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(item, &text[0], length + 1)));
+    std::wstring wide(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
+    wide.resize(static_cast<size_t>(::GetWindowTextW(item, &wide[0], static_cast<int>(wide.size()))));
+    text = GbkFromWide(wide);
 }
 
 } // namespace win

@@ -16,7 +16,8 @@ public:
 
     // Binds a control object to the dialog's control window the first time; later exchanges leave it bound.
     void Control(int id, Window& control) const;
-    // Writes the text into the control, or reads the control's text back (bytes of the ANSI code page).
+    // Writes the text into the control, or reads the control's text back (bytes of code page 936, whatever the
+    // system's code page).
     void Text(int id, std::string& text) const;
 
     bool IsSaving() const noexcept { return m_bSaveAndValidate; }

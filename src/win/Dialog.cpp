@@ -1,7 +1,10 @@
 #include "Dialog.h"
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
+
+#include "Gbk.h"
 
 namespace win {
 
@@ -11,8 +14,8 @@ namespace {
 // and not at all when the initialisation already ended the run.
 std::vector<BYTE> HiddenTemplate(UINT id, bool& wasVisible)
 {
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
     const void* data = info ? ::LockResource(::LoadResource(module, info)) : nullptr;
     if (!data)
         return {};
@@ -33,7 +36,7 @@ std::vector<BYTE> HiddenTemplate(UINT id, bool& wasVisible)
 bool QuitPending()
 {
     MSG msg;
-    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+    return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
 }
 
 } // namespace
@@ -46,8 +49,9 @@ INT_PTR Dialog::DoModal()
         return -1;
     m_nModalResult = -1;
     m_bRunning = true;
-    HWND hwnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
-                                             reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), m_hParent,
+    // A Unicode dialog: its caption, list rows, field and message boxes show right on a system of any code page.
+    HWND hwnd = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), m_hParent,
                                              &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd) {
         m_bRunning = false;
@@ -58,15 +62,15 @@ INT_PTR Dialog::DoModal()
 
     MSG msg;
     while (m_bRunning) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             m_nModalResult = -1;
             break;
         }
-        if (Window::WalkPreTranslateTree(hwnd, &msg) || ::IsDialogMessageA(hwnd, &msg))
+        if (Window::WalkPreTranslateTree(hwnd, &msg) || ::IsDialogMessageW(hwnd, &msg))
             continue;
         ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        ::DispatchMessageW(&msg);
     }
     m_bRunning = false;
     if (::IsWindow(hwnd))
@@ -81,12 +85,12 @@ void Dialog::EndDialog(INT_PTR result)
     if (m_hWnd)
         ::ShowWindow(m_hWnd, SW_HIDE);
     // Wakes the loop if it is waiting for a message.
-    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
 int Dialog::MessageBox(const char* text) const
 {
-    return ::MessageBoxA(m_hWnd, text, AppName(), MB_OK | MB_ICONEXCLAMATION);
+    return ::MessageBoxW(m_hWnd, WideFromGbk(text).c_str(), AppName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 BOOL Dialog::OnInitDialog()
@@ -151,20 +155,21 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPar
     }
 }
 
-const char* AppName()
+const wchar_t* AppName()
 {
-    static char name[MAX_PATH] = "";
+    static wchar_t name[MAX_PATH] = L"";
     if (!name[0]) {
-        char path[MAX_PATH] = "";
-        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-        const char* base = path;
-        for (const char* p = path; *p; p = ::CharNextA(p)) {
-            if (*p == '\\' || *p == '/' || *p == ':')
+        wchar_t path[MAX_PATH] = L"";
+        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        path[MAX_PATH - 1] = L'\0';
+        const wchar_t* base = path;
+        for (const wchar_t* p = path; *p; ++p) {
+            if (*p == L'\\' || *p == L'/' || *p == L':')
                 base = p + 1;
         }
-        lstrcpynA(name, base, MAX_PATH);
-        if (char* dot = std::strrchr(name, '.'))
-            *dot = '\0';
+        std::wcscpy(name, base);
+        if (wchar_t* dot = std::wcsrchr(name, L'.'))
+            *dot = L'\0';
     }
     return name;
 }

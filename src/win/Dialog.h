@@ -21,7 +21,7 @@ public:
     void EndDialog(INT_PTR result);
 
     // A message box owned by the dialog: OK button only, exclamation icon, captioned with the program's name (the
-    // executable's file name without extension).
+    // executable's file name without extension). The text is bytes of code page 936.
     int MessageBox(const char* text) const;
 
 protected:
@@ -46,6 +46,6 @@ private:
 };
 
 // The program's name for captions: the executable's file name without its extension.
-const char* AppName();
+const wchar_t* AppName();
 
 } // namespace win

@@ -2,19 +2,24 @@
 
 #include <commctrl.h>
 
+#include <string>
+
+#include "Gbk.h"
+
 namespace win {
 
 namespace {
 
-TTTOOLINFOA ToolInfo(HWND tool, const char* text)
+// The control copies the text, so the wide form need only live for the call.
+TTTOOLINFOW ToolInfo(HWND tool, std::wstring& text)
 {
     // Without a comctl32 version 6 manifest only the older structure size is accepted on Windows.
-    TTTOOLINFOA info{};
-    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.uFlags = TTF_IDISHWND;
     info.hwnd = ::GetParent(tool) ? ::GetParent(tool) : tool;
     info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = const_cast<char*>(text ? text : "");
+    info.lpszText = &text[0];
     return info;
 }
 
@@ -33,37 +38,39 @@ bool ToolTip::Create(HWND owner, DWORD style)
         return true;
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&classes);
-    m_hWnd = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     return m_hWnd != nullptr;
 }
 
 void ToolTip::Activate(bool active)
 {
     if (m_hWnd)
-        ::SendMessageA(m_hWnd, TTM_ACTIVATE, active, 0);
+        ::SendMessageW(m_hWnd, TTM_ACTIVATE, active, 0);
 }
 
 bool ToolTip::AddTool(HWND tool, const char* text)
 {
     if (!m_hWnd)
         return false;
-    TTTOOLINFOA info = ToolInfo(tool, text);
-    return ::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+    std::wstring wide = WideFromGbk(text ? text : "");
+    TTTOOLINFOW info = ToolInfo(tool, wide);
+    return ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
 }
 
 void ToolTip::UpdateTipText(HWND tool, const char* text)
 {
     if (!m_hWnd)
         return;
-    TTTOOLINFOA info = ToolInfo(tool, text);
-    ::SendMessageA(m_hWnd, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
+    std::wstring wide = WideFromGbk(text ? text : "");
+    TTTOOLINFOW info = ToolInfo(tool, wide);
+    ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 void ToolTip::RelayEvent(MSG* msg)
 {
     if (m_hWnd && msg)
-        ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+        ::SendMessageW(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }
 
 } // namespace win

@@ -15,7 +15,8 @@ public:
     // Creates the control, owned by owner, with the given TTS_ styles; false when it could not be created.
     bool Create(HWND owner, DWORD style);
     void Activate(bool active);
-    // Adds a tool covering the whole of window tool (no rectangle, so it follows the window's size).
+    // Adds a tool covering the whole of window tool (no rectangle, so it follows the window's size). Texts are bytes
+    // of code page 936.
     bool AddTool(HWND tool, const char* text);
     // Replaces the text of a tool added with AddTool.
     void UpdateTipText(HWND tool, const char* text);

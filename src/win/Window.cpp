@@ -12,7 +12,7 @@ using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PT
 GetWindowSubclassFn LookUpGetWindowSubclass()
 {
     static const auto fn = reinterpret_cast<GetWindowSubclassFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("comctl32.dll"), MAKEINTRESOURCEA(411))));
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(411))));
     return fn;
 }
 }

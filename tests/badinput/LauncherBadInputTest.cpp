@@ -31,8 +31,8 @@ const char kZone2[] = "[Zone2]\r\nServiceZoneTitle=网通二区\r\nAgentIP1=10.0
 const char kTypicalLine[] = "  2 10.0.0.1 700 10.0.0.2 701";
 
 enum class Catalogue {
-    Typical, RandomBytes, RandomThenTypical, FiftyMegabytes, OneMegabyteLine, NulBytes, Utf16, Utf8Bom,
-    TenThousandZones, Directory, HeldExclusively
+    Typical, RandomBytes, RandomThenTypical, FiftyMegabytes, OneMegabyteLine, SixteenCharacterTitle, NulBytes, Utf16,
+    Utf8Bom, TenThousandZones, Directory, HeldExclusively
 };
 enum class Registry {
     Path, NoTerminator, Binary, Dword, ExpandableVariable, Empty, Padded259, Padded260, Padded261, MissingKey,
@@ -84,6 +84,9 @@ std::string CatalogueBytes(Catalogue kind)
     case Catalogue::OneMegabyteLine:
         return "[Zone1]\r\nServiceZoneTitle=" + std::string(1 << 20, 'T') + "\r\nAgentIP1=" +
                std::string(1 << 20, '1') + "\r\nPort1=700\r\n";
+    case Catalogue::SixteenCharacterTitle:
+        // 32 bytes: the cut to 31 leaves the last character's lead byte alone.
+        return Gbk("[Zone1]\r\nServiceZoneTitle=一二三四五六七八九十甲乙丙丁戊己\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n");
     case Catalogue::NulBytes: {
         // A NUL ends a name or a value; a key whose name a NUL cuts short is another key.
         const char bytes[] = "[Zone1]\r\nServiceZoneTitle=AB\0CD\r\nAgentIP1=10.0.0.1\0.99\r\nPort1=70\0" "0\r\n"
@@ -316,6 +319,8 @@ const Row kRows[] = {
     {"FiftyMegabytes", C::FiftyMegabytes, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
     {"OneMegabyteLinesCutTo31Bytes", C::OneMegabyteLine, R::Path, P::StandIn, {kLongTitle.c_str()}, 0,
      kLongLine.c_str(), U::Installed},
+    {"SixteenCharacterTitleCutInsideACharacter", C::SixteenCharacterTitle, R::Path, P::StandIn,
+     {"一二三四五六七八九十甲乙丙丁戊"}, 0, "  1 10.0.0.1 700", U::Installed},
     {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, P::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", U::Installed},
     {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
      U::Installed},

@@ -80,8 +80,8 @@ TEST_P(TempFolderCase, LosesNothing)
 
     int waits = 0;
     PromotionOptions options;
-    options.readInstallDirectory = [this](char (&dir)[kInstallDirSize]) {
-        return std::snprintf(dir, kInstallDirSize, "%s", m_install.c_str()) < static_cast<int>(kInstallDirSize);
+    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+        return FillInstallDirectory(dir, m_install);
     };
     options.wait = [&waits](unsigned) { ++waits; };
     ASSERT_TRUE(PrepareInstallDirectory(options));

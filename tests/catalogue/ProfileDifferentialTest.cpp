@@ -241,7 +241,7 @@ protected:
     {
         fs::path path = m_dir / ("case" + std::to_string(m_files++) + ".ini");
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        Profile ours = Profile::FromFile(path.string().c_str());
+        Profile ours = Profile::FromFile(path.c_str());
         ComparingSource both(ours, path.string());
         ZoneCatalogue zones;
         ScanZoneCatalogue(zones, both);

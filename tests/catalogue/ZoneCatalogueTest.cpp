@@ -51,7 +51,7 @@ TEST(ZoneScan, CorpusYieldsTheExpectedCatalogues)
         if (entry.path().extension() != ".ini" || !fs::exists(expected.replace_extension(".expected")))
             continue;
         ZoneCatalogue zones(1);
-        ScanZoneCatalogue(zones, Profile::FromFile(entry.path().string().c_str()));
+        ScanZoneCatalogue(zones, Profile::FromFile(entry.path().c_str()));
         EXPECT_EQ(ReadBytes(expected), Describe(zones)) << entry.path().filename();
         ++cases;
     }
@@ -140,16 +140,17 @@ TEST_F(ZoneLoad, ReadsAgentIpIniOfTheDirectoryAndClearsTheOldCatalogue)
 {
     std::ofstream(m_dir / "AgentIP.ini", std::ios::binary) << "[Zone1]\r\nServiceZoneTitle=Only\r\n";
     ZoneCatalogue zones(3);
-    LoadZoneCatalogue(zones, m_dir.string().c_str());
+    LoadZoneCatalogue(zones, m_dir.c_str());
     EXPECT_EQ("Only\n", Describe(zones));
 }
 
 TEST_F(ZoneLoad, ReadsFromADirectoryWithAChineseName)
 {
 #ifdef _WIN32
-    const std::string dir = m_dir.string() + "\\\xD3\xCE\xCF\xB7";
-    ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
-    std::FILE* file = std::fopen((dir + "\\AgentIP.ini").c_str(), "wb");
+    // The folder's name is UTF-16 on Windows, whatever the system's code page.
+    const std::wstring dir = m_dir.wstring() + L"\\\u6E38\u620F";
+    ASSERT_TRUE(::CreateDirectoryW(dir.c_str(), nullptr));
+    std::FILE* file = _wfopen((dir + L"\\AgentIP.ini").c_str(), L"wb");
 #else
     const std::string dir = m_dir.string() + "/\xD3\xCE\xCF\xB7";
     ASSERT_EQ(0, ::mkdir(dir.c_str(), 0755));
@@ -166,13 +167,13 @@ TEST_F(ZoneLoad, ReadsFromADirectoryWithAChineseName)
 TEST_F(ZoneLoad, NoDirectoryOrNoFileLeavesTheCatalogueEmpty)
 {
     ZoneCatalogue zones(2);
-    LoadZoneCatalogue(zones, m_dir.string().c_str());
+    LoadZoneCatalogue(zones, m_dir.c_str());
     EXPECT_TRUE(zones.empty());
     zones.resize(2);
     LoadZoneCatalogue(zones, nullptr);
     EXPECT_TRUE(zones.empty());
     zones.resize(2);
-    LoadZoneCatalogue(zones, "");
+    LoadZoneCatalogue(zones, std::basic_string<PathChar>().c_str());
     EXPECT_TRUE(zones.empty());
 }
 

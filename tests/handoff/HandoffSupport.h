@@ -1,5 +1,6 @@
 // Fresh installation folders, file helpers that also reach paths longer than MAX_PATH, deadline waits, and a
-// helper process that holds a file open so promotion meets a real lock.
+// helper process that holds a file open so promotion meets a real lock. Paths are UTF-8 here (the tables' text) and
+// reach the file system as UTF-16, so names in any script work whatever the system's code page.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <vector>
 #include <sstream>
 
+#include "catalogue/InstallDirectory.h"
 #include "win/KernelHandles.h"
 
 namespace handoff_test {
@@ -47,12 +49,37 @@ inline std::vector<Scenario> LoadScenarios(const std::string& table)
 }
 
 
+inline std::wstring Wide(const std::string& utf8)
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+inline std::string Utf8(const std::wstring& wide)
+{
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                                        utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
+// The installation directory as the registry lookup gives it; false when it does not fit, as there.
+inline bool FillInstallDirectory(wchar_t (&dir)[kInstallDirSize], const std::string& utf8)
+{
+    const std::wstring wide = Wide(utf8);
+    if (wide.size() >= kInstallDirSize)
+        return false;
+    wide.copy(dir, wide.size());
+    dir[wide.size()] = L'\0';
+    return true;
+}
+
 // Long form of an absolute path, so the helpers themselves are not limited to MAX_PATH.
 inline std::wstring LongPath(const std::string& path)
 {
-    std::wstring wide(path.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
+    std::wstring wide = Wide(path);
     for (wchar_t& c : wide)
         c = c == L'/' ? L'\\' : c;
     return L"\\\\?\\" + wide;
@@ -94,9 +121,7 @@ inline void RemoveTree(const std::string& path)
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
-        char narrow[MAX_PATH * 2] = {};
-        WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
-        const std::string child = path + "\\" + narrow;
+        const std::string child = path + "\\" + Utf8(name);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveTree(child);
         else {
@@ -121,17 +146,17 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs = 3
 
 inline std::string ProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string folder = Utf8(path);
     return folder.substr(0, folder.find_last_of('\\'));
 }
 
 inline std::string CurrentDirectory()
 {
-    char path[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, path);
-    return path;
+    wchar_t path[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, path);
+    return Utf8(path);
 }
 
 // Each test gets its own installation folder under the temporary folder; the current directory is put back and the
@@ -141,19 +166,19 @@ protected:
     void SetUp() override
     {
         static int serial = 0;
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "tarvo-handoff-" + std::to_string(GetCurrentProcessId()) + "-" +
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        m_root = Utf8(temp) + "tarvo-handoff-" + std::to_string(GetCurrentProcessId()) + "-" +
                  std::to_string(++serial);
         RemoveTree(m_root);
-        ASSERT_TRUE(CreateDirectoryA(m_root.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(Wide(m_root).c_str(), nullptr));
         m_install = m_root + "\\Game";
-        ASSERT_TRUE(CreateDirectoryA(m_install.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(Wide(m_install).c_str(), nullptr));
         m_previousDirectory = CurrentDirectory();
     }
     void TearDown() override
     {
-        SetCurrentDirectoryA(m_previousDirectory.c_str());
+        SetCurrentDirectoryW(Wide(m_previousDirectory).c_str());
         RemoveTree(m_root);
     }
     std::string At(const std::string& relative) const { return m_install + "\\" + relative; }

@@ -48,8 +48,8 @@ TEST_P(Launch, PatchClientReceivesExactCommandLineInInstallFolder)
                           FALSE));
     ASSERT_EQ(_putenv("TARVO_PATCH_CLIENT_QUIET=1"), 0);
     PromotionOptions options;
-    options.readInstallDirectory = [this](char (&dir)[kInstallDirSize]) {
-        return snprintf(dir, kInstallDirSize, "%s", m_install.c_str()) > 0;
+    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+        return FillInstallDirectory(dir, m_install);
     };
     ASSERT_TRUE(PrepareInstallDirectory(options));
     ASSERT_TRUE(StartPatchClient(args));

@@ -23,8 +23,8 @@ std::string Bytes(const std::string& word) { return word == "-" ? std::string() 
 PromotionOptions Counted(const std::string& install, int& waits, std::function<void()> onWait = nullptr)
 {
     PromotionOptions options;
-    options.readInstallDirectory = [install](char (&dir)[kInstallDirSize]) {
-        return snprintf(dir, kInstallDirSize, "%s", install.c_str()) < static_cast<int>(kInstallDirSize);
+    options.readInstallDirectory = [install](wchar_t (&dir)[kInstallDirSize]) {
+        return FillInstallDirectory(dir, install);
     };
     options.wait = [&waits, onWait](unsigned ms) {
         EXPECT_EQ(ms, kPromotionRetryWaitMs);
@@ -41,19 +41,22 @@ TEST_P(PromotionScenario, EndsAsDescribed)
 {
     std::vector<std::pair<std::unique_ptr<FileHolder>, int>> holders;
     for (const auto& w : GetParam().lines) {
-        if (w[0] == "file") {
+        if (w[0] == "install") {
+            m_install = m_root + "\\" + w[1];
+            ASSERT_TRUE(CreateDirectoryW(LongPath(m_install).c_str(), nullptr)) << w[1];
+        } else if (w[0] == "file") {
             DWORD attributes = 0;
             for (size_t i = 3; i < w.size(); ++i)
                 attributes |= w[i] == "readonly" ? FILE_ATTRIBUTE_READONLY
                               : w[i] == "hidden" ? FILE_ATTRIBUTE_HIDDEN
                                                  : FILE_ATTRIBUTE_SYSTEM;
             if (w[1].rfind("Temp/", 0) == 0)
-                CreateDirectoryA(At("Temp").c_str(), nullptr);
+                CreateDirectoryW(LongPath(At("Temp")).c_str(), nullptr);
             ASSERT_TRUE(WriteBytes(At(w[1]), Bytes(w[2]), attributes)) << w[1];
         } else if (w[0] == "dir") {
             if (w[1].rfind("Temp/", 0) == 0)
-                CreateDirectoryA(At("Temp").c_str(), nullptr);
-            ASSERT_TRUE(CreateDirectoryA(At(w[1]).c_str(), nullptr)) << w[1];
+                CreateDirectoryW(LongPath(At("Temp")).c_str(), nullptr);
+            ASSERT_TRUE(CreateDirectoryW(LongPath(At(w[1])).c_str(), nullptr)) << w[1];
         } else if (w[0] == "hold") {
             holders.emplace_back(std::make_unique<FileHolder>(At(w[1]), w[2] == "read"), std::stoi(w[3]));
             ASSERT_TRUE(holders.back().first->Holding()) << w[1];
@@ -167,13 +170,13 @@ TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
         WriteBytes(At("Temp\\d.dat"), "");
     };
     lay();
-    std::vector<std::pair<PromotionStep, std::string>> steps;
+    std::vector<std::pair<PromotionStep, std::wstring>> steps;
     PromotionOptions recording;
-    recording.beforeStep = [&](PromotionStep step, const char* name) {
-        steps.emplace_back(step, name ? name : "");
+    recording.beforeStep = [&](PromotionStep step, const wchar_t* name) {
+        steps.emplace_back(step, name ? name : L"");
         return true;
     };
-    ASSERT_TRUE(PromotePendingFiles(m_install.c_str(), recording));
+    ASSERT_TRUE(PromotePendingFiles(Wide(m_install).c_str(), recording));
     ASSERT_EQ(steps.size(), 6u); // clear a, replace a, replace b, discard c, discard d, remove Temp
 
     for (size_t stop = 0; stop < steps.size(); ++stop) {
@@ -184,8 +187,8 @@ TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
         lay();
         size_t seen = 0;
         PromotionOptions stopping;
-        stopping.beforeStep = [&](PromotionStep, const char*) { return seen++ != stop; };
-        EXPECT_FALSE(PromotePendingFiles(m_install.c_str(), stopping));
+        stopping.beforeStep = [&](PromotionStep, const wchar_t*) { return seen++ != stop; };
+        EXPECT_FALSE(PromotePendingFiles(Wide(m_install).c_str(), stopping));
         EXPECT_EQ(CurrentDirectory(), m_install);
         for (const char* name : {"a", "b"}) {
             const auto installed = ReadBytes(At(std::string(name) + ".dat"));
@@ -211,8 +214,8 @@ TEST_F(PromotionTest, TenFailedPassesWaitOneSecondEachForReal)
 {
     ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr) && WriteBytes(At("Temp\\.cfg"), "x"));
     PromotionOptions options;
-    options.readInstallDirectory = [this](char (&dir)[kInstallDirSize]) {
-        return snprintf(dir, kInstallDirSize, "%s", m_install.c_str()) > 0;
+    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+        return FillInstallDirectory(dir, m_install);
     };
     const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(PrepareInstallDirectory(options));

@@ -16,17 +16,17 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
         if (::GetTickCount64() >= deadline)
             return false;
         MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageA(&msg);
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
         ::Sleep(10);
     }
 }
 
 std::string ProgramDir()
 {
-    char path[MAX_PATH] = "";
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path);
+    wchar_t path[MAX_PATH] = L"";
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string dir = ToGbk(path);
     return dir.substr(0, dir.find_last_of("\\/"));
 }
 
@@ -66,7 +66,7 @@ std::string Utf8ToGbk(const char* utf8)
 
 bool WriteBytes(const std::string& path, const std::string& bytes)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
+    FILE* f = _wfopen(FromGbk(path).c_str(), L"wb");
     if (!f)
         return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -76,7 +76,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes)
 std::string ReadBytes(const std::string& path)
 {
     std::string bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (FILE* f = _wfopen(FromGbk(path).c_str(), L"rb")) {
         char buffer[4096];
         size_t n;
         while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -88,19 +88,27 @@ std::string ReadBytes(const std::string& path)
 
 bool Exists(const std::string& path)
 {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(FromGbk(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeFolder(const std::string& path)
+{
+    return ::CreateDirectoryW(FromGbk(path).c_str(), nullptr) != FALSE;
+}
+
+bool Copy(const std::string& from, const std::string& to)
+{
+    return ::CopyFileW(FromGbk(from).c_str(), FromGbk(to).c_str(), FALSE) != FALSE;
 }
 
 TempFolder::TempFolder(const char* tag)
 {
     static std::atomic<int> counter{0};
-    char base[MAX_PATH] = "";
-    ::GetTempPathA(MAX_PATH, base);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%s%s-%lu-%d", base, tag, ::GetCurrentProcessId(), ++counter);
-    m_path = name;
+    wchar_t base[MAX_PATH] = L"";
+    ::GetTempPathW(MAX_PATH, base);
+    m_path = ToGbk(base) + tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
     RemoveTree(m_path);
-    ::CreateDirectoryA(m_path.c_str(), nullptr);
+    MakeFolder(m_path);
 }
 
 TempFolder::~TempFolder()
@@ -110,23 +118,23 @@ TempFolder::~TempFolder()
 
 void RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW((FromGbk(path) + L"\\*").c_str(), &entry);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string child = path + "\\" + name;
-            ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::string child = path + "\\" + ToGbk(name);
+            ::SetFileAttributesW(FromGbk(child).c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(child);
             else
-                ::DeleteFileA(child.c_str());
-        } while (::FindNextFileA(find, &entry));
+                ::DeleteFileW(FromGbk(child).c_str());
+        } while (::FindNextFileW(find, &entry));
         ::FindClose(find);
     }
-    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryW(FromGbk(path).c_str());
 }
 
 namespace {
@@ -138,8 +146,15 @@ InstallDirValue::InstallDirValue(const std::string& data, DWORD type, bool withT
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key,
                           nullptr) == ERROR_SUCCESS) {
-        ::RegSetValueExA(key, "defaultdir", 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>(data.size() + (withTerminator ? 1 : 0)));
+        // Strings are kept in UTF-16 by the registry: store the text, not the system code page's reading of it.
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            const std::wstring text = FromGbk(data);
+            ::RegSetValueExW(key, L"defaultdir", 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t)));
+        } else {
+            ::RegSetValueExW(key, L"defaultdir", 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                             static_cast<DWORD>(data.size() + (withTerminator ? 1 : 0)));
+        }
         ::RegCloseKey(key);
     }
 }
@@ -160,11 +175,12 @@ void InstallDirValue::RemoveKey()
 
 Process::Process(const std::string& exe, const std::string& currentDir, const std::string& arguments)
 {
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA si{};
+    std::wstring commandLine = FromGbk("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments));
+    const std::wstring directory = FromGbk(currentDir);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDir.empty() ? nullptr : currentDir.c_str(), &si, &m_pi))
+    if (!::CreateProcessW(FromGbk(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDir.empty() ? nullptr : directory.c_str(), &si, &m_pi))
         m_pi = PROCESS_INFORMATION{};
 }
 

@@ -1,5 +1,7 @@
 // Test rig for driving the real launcher: fresh installation folders, the registry value, the launcher process and
-// its windows, real input with SendInput, and reading state back through Win32.
+// its windows, real input with SendInput, and reading state back through Win32. Paths and texts are bytes of code
+// page 936, like the launcher's own, and reach the system through the wide functions, so every check means the
+// same whatever the system's code page.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +28,8 @@ std::string Utf8ToGbk(const char* utf8);
 bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+bool MakeFolder(const std::string& path);
+bool Copy(const std::string& from, const std::string& to);
 
 // A fresh, empty folder removed with everything in it on destruction.
 class TempFolder {
@@ -46,7 +50,8 @@ void RemoveTree(const std::string& path);
 // The launcher's registry value (32-bit view), set for the life of the object and removed afterwards.
 class InstallDirValue {
 public:
-    // type is REG_SZ by default; data is stored as given (with its terminator for strings).
+    // type is REG_SZ by default; data is stored as given (with its terminator for strings), a string as its UTF-16
+    // text.
     explicit InstallDirValue(const std::string& data, DWORD type = REG_SZ, bool withTerminator = true);
     InstallDirValue(const InstallDirValue&) = delete;
     InstallDirValue& operator=(const InstallDirValue&) = delete;

@@ -31,14 +31,17 @@ const char kThreeZones[] = "[Zone1]\r\nServiceZoneTitle=电信一区\r\nAgentIP1
 
 class LauncherTest : public testing::Test {
 protected:
-    rig::TempFolder m_install{"install"};
+    // installTag: the start of the installation folder's name (UTF-8).
+    explicit LauncherTest(const char* installTag = "install") : m_install(Gbk(installTag).c_str()) {}
+
+    rig::TempFolder m_install;
     rig::TempFolder m_elsewhere{"cwd"};
     std::unique_ptr<rig::InstallDirValue> m_registry;
     std::unique_ptr<rig::Process> m_launcher;
     HWND m_dlg = nullptr;
 
     // The stand-in patch client records what it received and shows nothing.
-    void SetUp() override { ::SetEnvironmentVariableA("TARVO_PATCH_CLIENT_QUIET", "1"); }
+    void SetUp() override { ::SetEnvironmentVariableW(L"TARVO_PATCH_CLIENT_QUIET", L"1"); }
     void TearDown() override { rig::InstallDirValue::RemoveKey(); }
 
     // An installation with the catalogue (UTF-8 text written as GBK), the registry value and the stand-in.
@@ -48,8 +51,7 @@ protected:
             ASSERT_TRUE(rig::WriteBytes(m_install / "AgentIP.ini", Gbk(catalogueUtf8)));
         }
         m_registry = std::make_unique<rig::InstallDirValue>(m_install.Path());
-        ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(),
-                                (m_install / "TarvoPatchClient.exe").c_str(), FALSE));
+        ASSERT_TRUE(rig::Copy(rig::ProgramDir() + "\\TarvoPatchClient.exe", m_install / "TarvoPatchClient.exe"));
     }
 
     // Starts the launcher from a folder that is not the installation and waits for its window.
@@ -107,13 +109,29 @@ protected:
     std::string RecordPath(const rig::TempFolder& folder) const { return folder / "TarvoPatchClient.record"; }
 };
 
-TEST_F(LauncherTest, TypicalRunPromotesUpdatesAndHandsTheSecondZoneToThePatchClient)
+// The installation folder's name and the names of a waiting file that replaces its installed counterpart and of one
+// that has none (UTF-8): the typical run works with names in any script, whatever the system's code page.
+struct InstallNames {
+    const char* name;
+    const char* folder;
+    const char* replaced;
+    const char* discarded;
+};
+
+class TypicalRunTest : public LauncherTest, public testing::WithParamInterface<InstallNames> {
+protected:
+    TypicalRunTest() : LauncherTest(GetParam().folder) {}
+};
+
+TEST_P(TypicalRunTest, PromotesUpdatesAndHandsTheSecondZoneToThePatchClient)
 {
+    const std::string replaced = Gbk(GetParam().replaced);
+    const std::string discarded = Gbk(GetParam().discarded);
     Install(kThreeZones);
-    ASSERT_TRUE(rig::WriteBytes(m_install / "game.dat", "old game"));
-    ::CreateDirectoryA((m_install / "Temp").c_str(), nullptr);
-    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\game.dat", "new game"));
-    ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\new.dat", "no counterpart"));
+    ASSERT_TRUE(rig::WriteBytes(m_install / replaced, "old game"));
+    ASSERT_TRUE(rig::MakeFolder(m_install / "Temp"));
+    ASSERT_TRUE(rig::WriteBytes(m_install / ("Temp\\" + replaced), "new game"));
+    ASSERT_TRUE(rig::WriteBytes(m_install / ("Temp\\" + discarded), "no counterpart"));
     ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\empty.dat", ""));
     Launch();
 
@@ -131,11 +149,16 @@ TEST_F(LauncherTest, TypicalRunPromotesUpdatesAndHandsTheSecondZoneToThePatchCli
     ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
     EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
     EXPECT_EQ(_stricmp(record.currentDirectory.c_str(), m_install.Path().c_str()), 0) << record.currentDirectory;
-    EXPECT_EQ(rig::ReadBytes(m_install / "game.dat"), "new game");
-    EXPECT_FALSE(rig::Exists(m_install / "new.dat"));
+    EXPECT_EQ(rig::ReadBytes(m_install / replaced), "new game");
+    EXPECT_FALSE(rig::Exists(m_install / discarded));
     EXPECT_FALSE(rig::Exists(m_install / "empty.dat"));
     EXPECT_FALSE(rig::Exists(m_install / "Temp"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, TypicalRunTest,
+                         testing::Values(InstallNames{"Latin", "install", "game.dat", "new.dat"},
+                                         InstallNames{"Chinese", "龙腾游戏", "游戏数据.dat", "新区说明.txt"}),
+                         [](const testing::TestParamInfo<InstallNames>& test) { return test.param.name; });
 
 TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
 {
@@ -187,7 +210,7 @@ class EndWithoutStartTest : public LauncherTest, public testing::WithParamInterf
 TEST_P(EndWithoutStartTest, EndsAndStartsNothing)
 {
     Install(kThreeZones);
-    ::CreateDirectoryA((m_install / "Temp").c_str(), nullptr);
+    ASSERT_TRUE(rig::MakeFolder(m_install / "Temp"));
     ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\new.dat", "waiting"));
     Launch();
     if (GetParam() == WM_CLOSE)
@@ -245,8 +268,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnusableCatalogueTest,
 TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillStarts)
 {
     Install(kThreeZones);
-    ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(),
-                            (m_elsewhere / "TarvoPatchClient.exe").c_str(), FALSE));
+    ASSERT_TRUE(rig::Copy(rig::ProgramDir() + "\\TarvoPatchClient.exe", m_elsewhere / "TarvoPatchClient.exe"));
     Launch();
     ClickEntry(0);
     rig::InstallDirValue::RemoveKey();

@@ -7,10 +7,12 @@
 //
 //   TarvoPatchClient record\n
 //   process <decimal process id>\n
-//   command line <N>\n<the N bytes of GetCommandLineA()>\n
-//   current directory <M>\n<the M bytes of GetCurrentDirectoryA()>\n
+//   command line <N>\n<the N bytes of the command line>\n
+//   current directory <M>\n<the M bytes of the current directory>\n
 //
-// The lengths make the record exact for any bytes, blanks and line breaks included.
+// Both are read in UTF-16 and recorded as bytes of code page 936, the page the real patch client reads them in,
+// so the record is the same whatever the system's code page. The lengths make it exact for any bytes, blanks and
+// line breaks included.
 //
 // Started by a person, it also shows what it received in a message box. With the environment variable
 // TARVO_PATCH_CLIENT_QUIET set (to anything) it shows nothing; tests set it.
@@ -21,20 +23,44 @@
 
 namespace {
 
-std::string ModuleDirectory()
+std::string Gbk(const std::wstring& text)
 {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string result(path, length < MAX_PATH ? length : 0);
-    const size_t slash = result.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : result.substr(0, slash + 1);
+    if (text.empty())
+        return std::string();
+    const int length = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(936, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(936, 0, text.data(), length, &bytes[0], n, nullptr, nullptr);
+    return bytes;
 }
 
-std::string CurrentDirectory()
+std::wstring Wide(const std::string& bytes)
 {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
-    return std::string(path, length < MAX_PATH ? length : 0);
+    if (bytes.empty())
+        return std::wstring();
+    const int length = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(936, 0, bytes.data(), length, nullptr, 0);
+    std::wstring text(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(936, 0, bytes.data(), length, &text[0], n);
+    return text;
+}
+
+std::wstring ModuleDirectory()
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring result(path, length < MAX_PATH ? length : 0);
+    const size_t slash = result.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : result.substr(0, slash + 1);
+}
+
+std::wstring CurrentDirectory()
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, path);
+    return std::wstring(path, length < MAX_PATH ? length : 0);
 }
 
 void AppendField(std::string& record, const char* label, const std::string& bytes)
@@ -49,37 +75,37 @@ void AppendField(std::string& record, const char* label, const std::string& byte
 
 bool WriteRecord(const std::string& record)
 {
-    const std::string folder = ModuleDirectory();
-    const std::string part = folder + "TarvoPatchClient.record.part";
-    const std::string done = folder + "TarvoPatchClient.record";
-    HANDLE file = CreateFileA(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring folder = ModuleDirectory();
+    const std::wstring part = folder + L"TarvoPatchClient.record.part";
+    const std::wstring done = folder + L"TarvoPatchClient.record";
+    HANDLE file = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     const BOOL ok = WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     CloseHandle(file);
-    return ok && written == record.size() && MoveFileExA(part.c_str(), done.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return ok && written == record.size() && MoveFileExW(part.c_str(), done.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const std::string commandLine = GetCommandLineA();
-    const std::string directory = CurrentDirectory();
+    const std::string commandLine = Gbk(GetCommandLineW());
+    const std::string directory = Gbk(CurrentDirectory());
 
     std::string record = "TarvoPatchClient record\nprocess " + std::to_string(GetCurrentProcessId()) + "\n";
     AppendField(record, "command line", commandLine);
     AppendField(record, "current directory", directory);
     const bool written = WriteRecord(record);
 
-    if (GetEnvironmentVariableA("TARVO_PATCH_CLIENT_QUIET", nullptr, 0) == 0 &&
+    if (GetEnvironmentVariableW(L"TARVO_PATCH_CLIENT_QUIET", nullptr, 0) == 0 &&
         GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
         std::string text = "Command line (" + std::to_string(commandLine.size()) + " bytes, between the brackets):\n[" +
                            commandLine + "]\n\nCurrent directory:\n" + directory;
         if (!written)
             text += "\n\nThe record beside this program could not be written.";
-        MessageBoxA(nullptr, text.c_str(), "TarvoPatchClient (stand-in)", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, Wide(text).c_str(), L"TarvoPatchClient (stand-in)", MB_OK | MB_ICONINFORMATION);
     }
     return written ? 0 : 1;
 }
