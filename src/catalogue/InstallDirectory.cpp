@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cwchar>
-#include <string>
 
 #include "win/Gbk.h"
 #include "win/KernelHandles.h"
@@ -58,10 +57,9 @@ bool ReadInstallDirectory(wchar_t (&dir)[kInstallDirSize])
     const char* bytes = reinterpret_cast<const char*>(data);
     if (size > kInstallDirSize || !TerminatedLength(bytes, size, kInstallDirSize, length))
         return false;
-    const std::wstring text = win::WideFromGbk(std::string_view(bytes, length));
-    if (text.size() >= kInstallDirSize)
+    const win::WideText text = win::WideFromGbk(std::string_view(bytes, length));
+    if (text.size() > kInstallDirSize)
         return false;
     std::wmemcpy(dir, text.data(), text.size());
-    dir[text.size()] = L'\0';
     return true;
 }

@@ -152,9 +152,9 @@ Profile Profile::FromFile(const PathChar* path)
     // system's editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those
     // of any other catalogue, not bytes of the system's code page.
     if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        std::memcpy(&text[0], bytes.data() + 2, text.size() * 2);
-        bytes = win::GbkFromWide(text);
+        std::vector<wchar_t> text((bytes.size() - 2) / 2);
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
+        bytes = win::GbkFromWide(std::wstring_view(text.data(), text.size()));
     }
 #endif
     return FromBytes(bytes);

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "catalogue/ProfileReader.h"
 
@@ -26,8 +28,9 @@ void LoadZoneCatalogue(ZoneCatalogue& zones, const PathChar* installDir)
     // drive, a file that is not the installation's.
     if (!installDir || !*installDir)
         return;
-    const std::basic_string<PathChar> path = installDir + std::basic_string<PathChar>(kCatalogueFile);
-    ScanZoneCatalogue(zones, Profile::FromFile(path.c_str()));
+    std::vector<PathChar> path(installDir, installDir + std::char_traits<PathChar>::length(installDir));
+    path.insert(path.end(), std::begin(kCatalogueFile), std::end(kCatalogueFile)); // with its terminator
+    ScanZoneCatalogue(zones, Profile::FromFile(path.data()));
 }
 
 void ScanZoneCatalogue(ZoneCatalogue& zones, const ProfileSource& profile)

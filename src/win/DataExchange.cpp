@@ -15,12 +15,12 @@ void DataExchange::Text(int id, std::string& text) const
 {
     HWND item = ::GetDlgItem(m_hDlg, id);
     if (!m_bSaveAndValidate) {
-        ::SetWindowTextW(item, WideFromGbkWholeCharacters(text).c_str());
+        ::SetWindowTextW(item, WideFromGbkWholeCharacters(text).data());
         return;
     }
-    std::wstring wide(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-    wide.resize(static_cast<size_t>(::GetWindowTextW(item, &wide[0], static_cast<int>(wide.size()))));
-    text = GbkFromWide(wide);
+    WideText wide(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
+    const int length = ::GetWindowTextW(item, wide.data(), static_cast<int>(wide.size()));
+    text = GbkFromWide(std::wstring_view(wide.data(), static_cast<size_t>(length > 0 ? length : 0)));
 }
 
 } // namespace win

@@ -90,7 +90,7 @@ void Dialog::EndDialog(INT_PTR result)
 
 int Dialog::MessageBox(const char* text) const
 {
-    return ::MessageBoxW(m_hWnd, WideFromGbk(text).c_str(), AppName(), MB_OK | MB_ICONEXCLAMATION);
+    return ::MessageBoxW(m_hWnd, WideFromGbk(text).data(), AppName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 BOOL Dialog::OnInitDialog()

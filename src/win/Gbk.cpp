@@ -4,21 +4,21 @@
 
 namespace win {
 
-std::wstring WideFromGbk(std::string_view gbk)
+WideText WideFromGbk(std::string_view gbk)
 {
-    std::wstring wide;
+    WideText wide(1, L'\0');
     if (gbk.empty())
         return wide;
     const int length = static_cast<int>(gbk.size());
     const int n = ::MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), length, nullptr, 0);
     if (n <= 0)
         return wide;
-    wide.resize(static_cast<size_t>(n));
-    ::MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), length, &wide[0], n);
+    wide.assign(static_cast<size_t>(n) + 1, L'\0');
+    ::MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), length, wide.data(), n);
     return wide;
 }
 
-std::wstring WideFromGbkWholeCharacters(std::string_view gbk)
+WideText WideFromGbkWholeCharacters(std::string_view gbk)
 {
     size_t whole = 0;
     while (whole < gbk.size()) {

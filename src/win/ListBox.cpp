@@ -6,8 +6,8 @@ namespace win {
 
 int ListBox::AddString(const char* text) const
 {
-    const std::wstring wide = WideFromGbkWholeCharacters(text);
-    return static_cast<int>(::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    const WideText wide = WideFromGbkWholeCharacters(text);
+    return static_cast<int>(::SendMessageW(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.data())));
 }
 
 int ListBox::GetCurSel() const

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <string>
-
 #include "Gbk.h"
 
 namespace win {
@@ -11,7 +9,7 @@ namespace win {
 namespace {
 
 // The control copies the text, so the wide form need only live for the call.
-TTTOOLINFOW ToolInfo(HWND tool, std::wstring& text)
+TTTOOLINFOW ToolInfo(HWND tool, WideText& text)
 {
     // Without a comctl32 version 6 manifest only the older structure size is accepted on Windows.
     TTTOOLINFOW info{};
@@ -19,7 +17,7 @@ TTTOOLINFOW ToolInfo(HWND tool, std::wstring& text)
     info.uFlags = TTF_IDISHWND;
     info.hwnd = ::GetParent(tool) ? ::GetParent(tool) : tool;
     info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = &text[0];
+    info.lpszText = text.data();
     return info;
 }
 
@@ -53,7 +51,7 @@ bool ToolTip::AddTool(HWND tool, const char* text)
 {
     if (!m_hWnd)
         return false;
-    std::wstring wide = WideFromGbk(text ? text : "");
+    WideText wide = WideFromGbk(text ? text : "");
     TTTOOLINFOW info = ToolInfo(tool, wide);
     return ::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
 }
@@ -62,7 +60,7 @@ void ToolTip::UpdateTipText(HWND tool, const char* text)
 {
     if (!m_hWnd)
         return;
-    std::wstring wide = WideFromGbk(text ? text : "");
+    WideText wide = WideFromGbk(text ? text : "");
     TTTOOLINFOW info = ToolInfo(tool, wide);
     ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
