@@ -137,3 +137,129 @@ tarvo_stop_display() {
     TARVO_XVFB_PID=
   fi
 }
+
+# 32-bit programs. The launcher players run is a 32-bit program. A 64-bit Linux kernel here refuses 32-bit
+# executables, so Wine's 32-bit loader runs through a user-mode emulator registered with binfmt_misc as the entry
+# qemu-i386. The entry is machine-wide: while it is enabled, any Wine prefix created on the machine boots its 32-bit
+# half under the emulator (minutes instead of seconds). So it stays disabled except around the 32-bit runs, prefixes
+# are created with it disabled, and the scripts leave it disabled however they end.
+TARVO_BINFMT=/proc/sys/fs/binfmt_misc
+TARVO_I386_ENTRY=$TARVO_BINFMT/qemu-i386
+TARVO_I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+TARVO_I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+TARVO_WINE32_DLLS=/usr/lib/i386-linux-gnu/wine/i386-windows
+TARVO_EMULATION_READY=      # set once tarvo_emulation_prepare has registered the entry
+TARVO_EMULATION_SKIPPED=    # why this machine cannot run 32-bit programs, when it cannot
+
+tarvo_can_be_root() { [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; }
+
+# Installs Wine's 32-bit half and the emulator, mounts binfmt_misc and registers the entry (flag F: usable from any
+# mount namespace), leaving it disabled: call it before creating any prefix. Returns 1 with TARVO_EMULATION_SKIPPED
+# set when this machine cannot.
+tarvo_emulation_prepare() {
+  TARVO_EMULATION_SKIPPED=
+  if [ "$(uname -m)" != x86_64 ]; then
+    TARVO_EMULATION_SKIPPED="this is an $(uname -m) machine, not x86_64"
+  elif ! tarvo_can_be_root; then
+    TARVO_EMULATION_SKIPPED="registering the emulator needs root (or sudo without a password)"
+  fi
+  [ -z "$TARVO_EMULATION_SKIPPED" ] || return 1
+  local missing=() p
+  dpkg --print-foreign-architectures | grep -qx i386 || tarvo_as_root dpkg --add-architecture i386 || true
+  for p in wine32:i386 qemu-user-static; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    tarvo_log "installing ${missing[*]}"
+    if ! { tarvo_as_root apt-get update -q &&
+           tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; }
+    then
+      TARVO_EMULATION_SKIPPED="installing ${missing[*]} failed"
+      return 1
+    fi
+  fi
+  if [ ! -d "$TARVO_WINE32_DLLS" ]; then
+    TARVO_EMULATION_SKIPPED="Wine's 32-bit DLLs are not in $TARVO_WINE32_DLLS"
+    return 1
+  fi
+  if [ ! -e "$TARVO_BINFMT/register" ]; then
+    tarvo_as_root mount -t binfmt_misc binfmt_misc "$TARVO_BINFMT" 2>/dev/null || true
+  fi
+  if [ ! -e "$TARVO_BINFMT/register" ]; then
+    TARVO_EMULATION_SKIPPED="binfmt_misc cannot be mounted here"
+    return 1
+  fi
+  if [ ! -e "$TARVO_I386_ENTRY" ]; then
+    printf ':qemu-i386:M::%s:%s:/usr/bin/qemu-i386-static:F' "$TARVO_I386_MAGIC" "$TARVO_I386_MASK" |
+      tarvo_as_root tee "$TARVO_BINFMT/register" >/dev/null 2>&1 || true
+  fi
+  if [ ! -e "$TARVO_I386_ENTRY" ]; then
+    TARVO_EMULATION_SKIPPED="the kernel refused the emulator's binfmt_misc entry"
+    return 1
+  fi
+  TARVO_EMULATION_READY=1
+  tarvo_emulation_set 0
+}
+
+tarvo_emulation_set() {
+  [ -n "$TARVO_EMULATION_READY" ] && [ -e "$TARVO_I386_ENTRY" ] || return 0
+  echo "$1" | tarvo_as_root tee "$TARVO_I386_ENTRY" >/dev/null
+}
+
+# Enables the entry and checks that a 32-bit program now starts (Wine's 32-bit loader prints its version).
+tarvo_emulation_on() {
+  tarvo_emulation_set 1
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    tarvo_emulation_set 0
+    TARVO_EMULATION_SKIPPED="the emulator does not start Wine's 32-bit loader"
+    return 1
+  fi
+}
+
+# Safe to call at any time: the scripts call it when they end, however they end.
+tarvo_emulation_off() {
+  tarvo_emulation_set 0
+}
+
+# A prefix created natively lacks what its 32-bit half would have installed: without the 32-bit system files in
+# syswow64, a 32-bit program ends at once ("could not load kernel32.dll"). Wine's 32-bit DLLs and programs and the
+# national-language files are linked in instead of running that half under the emulator (minutes).
+tarvo_prefix_32bit_files() {
+  local wow=$WINEPREFIX/drive_c/windows/syswow64
+  mkdir -p "$wow"
+  ln -sf "$TARVO_WINE32_DLLS"/* /usr/share/wine/nls/*.nls "$wow"/
+}
+
+# The 32-bit part of the tests: a fresh prefix of its own (created natively), then the mingw-x86 build's ctest with
+# the emulator enabled only around it. Extra arguments go to ctest. Prints one line and returns 0 when the machine
+# cannot run 32-bit programs.
+tarvo_test_32bit() {
+  if (cd "$TARVO_BUILD/mingw-x86" && ctest -N "$@" | grep -qx 'Total Tests: 0'); then
+    return 0
+  fi
+  if [ -z "$TARVO_EMULATION_READY" ] && { [ -n "$TARVO_EMULATION_SKIPPED" ] || ! tarvo_emulation_prepare; }; then
+    tarvo_log "32-bit part skipped: $TARVO_EMULATION_SKIPPED"
+    return 0
+  fi
+  local started=$SECONDS status=0
+  (
+    export WINEPREFIX=$TARVO_BUILD/wineprefix-i686
+    tarvo_fresh_prefix
+    tarvo_prefix_32bit_files
+    wineserver -p
+    tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
+    trap 'tarvo_emulation_off; wineserver -k 2>/dev/null || true' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    if ! tarvo_emulation_on; then
+      tarvo_log "32-bit part skipped: $TARVO_EMULATION_SKIPPED"
+      exit 0
+    fi
+    tarvo_log "tests under Wine (i686, through the emulator)"
+    # Two at a time: each 32-bit program spends its first minute or so in the emulator loading Wine.
+    cd "$TARVO_BUILD/mingw-x86" && ctest --output-on-failure -j2 "$@"
+  ) || status=1
+  tarvo_emulation_off
+  tarvo_log "32-bit part $([ $status -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s"
+  return $status
+}

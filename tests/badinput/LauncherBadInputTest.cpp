@@ -237,7 +237,7 @@ TEST_P(BadInput, EndsAsItShould)
         ASSERT_TRUE(catalogueHolder->Holding());
     }
 
-    m_launcher = std::make_unique<rig::Process>(rig::ProgramDir() + "\\TarvoLauncher.exe", m_elsewhere.Path());
+    m_launcher = std::make_unique<rig::Process>(rig::LauncherPath(), m_elsewhere.Path());
     ASSERT_TRUE(m_launcher->Started());
     const std::string record = m_install / "TarvoPatchClient.record";
 

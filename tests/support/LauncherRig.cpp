@@ -4,12 +4,31 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 namespace rig {
 
+namespace {
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH] = "";
+    const DWORD n = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(value, n) : std::string();
+}
+} // namespace
+
+DWORD TimeScale()
+{
+    static const DWORD scale = [] {
+        const unsigned long n = std::strtoul(Environment("TARVO_RIG_TIME_SCALE").c_str(), nullptr, 10);
+        return n >= 1 && n <= 1000 ? static_cast<DWORD>(n) : 1u;
+    }();
+    return scale;
+}
+
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs)
 {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs) * TimeScale();
     for (;;) {
         if (condition())
             return true;
@@ -28,6 +47,12 @@ std::string ProgramDir()
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::string dir = ToGbk(path);
     return dir.substr(0, dir.find_last_of("\\/"));
+}
+
+std::string LauncherPath()
+{
+    const std::string chosen = Environment("TARVO_LAUNCHER");
+    return chosen.empty() ? ProgramDir() + "\\TarvoLauncher.exe" : chosen;
 }
 
 std::string ToGbk(const std::wstring& text)
@@ -198,7 +223,7 @@ Process::~Process()
 
 bool Process::WaitForExit(DWORD timeoutMs)
 {
-    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, timeoutMs * TimeScale()) == WAIT_OBJECT_0;
 }
 
 DWORD Process::ExitCode() const

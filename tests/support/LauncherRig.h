@@ -12,11 +12,19 @@
 
 namespace rig {
 
-// Polls a condition until it holds or the deadline passes; true when it held.
+// Polls a condition until it holds or the deadline passes; true when it held. Every deadline of the rig is
+// multiplied by TimeScale().
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// How many times longer than a native launcher the launcher under test may take to answer: the environment variable
+// TARVO_RIG_TIME_SCALE (a 32-bit launcher under an emulator takes over a minute to show its window), 1 by default.
+DWORD TimeScale();
 
 // Folder of the running test program (the build's bin folder, where the launcher and the stand-in lie).
 std::string ProgramDir();
+// The launcher the tests start: the file named by the environment variable TARVO_LAUNCHER (another build's, such as
+// the 32-bit one), else the one beside the test program.
+std::string LauncherPath();
 
 // Text helpers: UTF-16 <-> bytes of code page 936.
 std::string ToGbk(const std::wstring& text);

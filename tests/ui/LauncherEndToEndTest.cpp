@@ -57,7 +57,7 @@ protected:
     // Starts the launcher from a folder that is not the installation and waits for its window.
     void Launch(bool expectWindow = true)
     {
-        m_launcher = std::make_unique<rig::Process>(rig::ProgramDir() + "\\TarvoLauncher.exe", m_elsewhere.Path());
+        m_launcher = std::make_unique<rig::Process>(rig::LauncherPath(), m_elsewhere.Path());
         ASSERT_TRUE(m_launcher->Started());
         if (!expectWindow)
             return;
