@@ -122,6 +122,8 @@ tarvo_fresh_prefix() {
   rm -rf "$WINEPREFIX" || tarvo_die "could not remove the old prefix $WINEPREFIX" "remove it by hand and run again"
   local status=0
   tarvo_wine wineboot -i >/dev/null 2>&1 || status=$?
+  # The registry files are written when the prefix's server ends.
+  wineserver -w
   if [ $status -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
     tarvo_die "wineboot could not create the prefix $WINEPREFIX (status $status)" \
       "run '$TARVO_WINE64 wineboot -i' with WINEPREFIX=$WINEPREFIX to see Wine's messages; if a 32-bit emulator entry (qemu-i386) is enabled just now, wait for it to be disabled and run again"
