@@ -1,5 +1,7 @@
 # cmake -DOBJDUMP=<objdump> -DFILE=<exe> -P CheckSystemImports.cmake
-# Fails when the executable imports a DLL that is not part of Windows itself (a MinGW runtime DLL, say).
+# Fails when the executable imports a DLL that is not part of Windows itself (a MinGW runtime DLL, say), or when it
+# lost its hardening: address space randomisation (DYNAMIC_BASE, with the relocations it needs), no-execute data
+# (NX_COMPAT) and, for 64-bit executables, high-entropy randomisation (HIGH_ENTROPY_VA).
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump could not read ${FILE}")
@@ -17,4 +19,23 @@ foreach(line ${lines})
 endforeach()
 if(NOT names)
   message(FATAL_ERROR "${FILE}: no imports found")
+endif()
+
+if(NOT dump MATCHES "DllCharacteristics[ \t]+([0-9a-fA-F]+)")
+  message(FATAL_ERROR "${FILE}: no DllCharacteristics in the optional header")
+endif()
+math(EXPR flags "0x${CMAKE_MATCH_1}")
+set(required DYNAMIC_BASE 0x40 NX_COMPAT 0x100)
+if(dump MATCHES "Magic[ \t]+020b")
+  list(APPEND required HIGH_ENTROPY_VA 0x20)
+endif()
+while(required)
+  list(POP_FRONT required name bit)
+  math(EXPR set "${flags} & ${bit}")
+  if(set EQUAL 0)
+    message(FATAL_ERROR "${FILE} is not marked ${name}")
+  endif()
+endwhile()
+if(dump MATCHES "relocations stripped")
+  message(FATAL_ERROR "${FILE} has no relocations: DYNAMIC_BASE cannot move it")
 endif()

@@ -19,6 +19,24 @@ if(WIN32)
   endif()
 endif()
 
+# Reproducible and hardened executables: the same commit gives the same bytes whatever the folder or the time of
+# the build (no link time in the header, no build folder in the binaries), and every executable keeps address space
+# randomisation and no-execute data (cmake/CheckSystemImports.cmake checks both after each link).
+if(MINGW)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>
+                      $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>)
+  add_link_options(-Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(-Wl,--high-entropy-va)
+  endif()
+elseif(MSVC)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:/Brepro>)
+  add_link_options(/Brepro /DYNAMICBASE /NXCOMPAT)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(/HIGHENTROPYVA)
+  endif()
+endif()
+
 # tarvo_single_threaded(<target>...): the launcher has one thread, so its function-local statics need no locking;
 # that also keeps the threading runtime out of the executable.
 function(tarvo_single_threaded)

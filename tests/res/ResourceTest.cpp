@@ -211,4 +211,36 @@ TEST(DialogTemplate, HasTheLauncherWindowAndItsFourControlsInTabOrder)
     }
 }
 
+// The version record carries the project's version (set once, in the build) and says how it was built.
+TEST(VersionRecord, CarriesTheProjectVersionAndTheBuild)
+{
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    std::vector<BYTE> record(GetFileVersionInfoSizeW(self, nullptr));
+    ASSERT_FALSE(record.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(self, 0, static_cast<DWORD>(record.size()), record.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, DWORD(MAKELONG(TARVO_VERSION_MINOR, TARVO_VERSION_MAJOR)));
+    EXPECT_EQ(fixed->dwFileVersionLS, DWORD(MAKELONG(0, TARVO_VERSION_PATCH)));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+
+    auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\080403a8\\") + name;
+        if (!VerQueryValueW(record.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+            return std::wstring(L"(missing)");
+        return std::wstring(value);
+    };
+    const std::wstring version(TARVO_VERSION_TEXT_W);
+    EXPECT_EQ(text(L"FileVersion"), version);
+    EXPECT_EQ(text(L"ProductVersion"), version);
+    const std::wstring build = text(L"Comments");
+    EXPECT_NE(build.find(TARVO_COMPILER_ID_W), std::wstring::npos) << "the build description names the compiler";
+}
+
 } // namespace
