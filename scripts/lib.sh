@@ -60,6 +60,10 @@ tarvo_wine_env() {
   export LC_ALL=zh_CN.UTF-8
 }
 
+# The display scale of a setting: TARVO_DPI (96 when unset) is written into each fresh prefix as the desktop's
+# LogPixels, which every Wine process reads when it starts; the private Xvfb grows with it.
+tarvo_dpi() { echo "${TARVO_DPI:-96}"; }
+
 # A fresh Wine prefix at $WINEPREFIX, with the window stalls of an unmanaged X server removed.
 tarvo_fresh_prefix() {
   tarvo_wine_env
@@ -67,6 +71,10 @@ tarvo_fresh_prefix() {
   rm -rf "$WINEPREFIX"
   tarvo_wine wineboot -i >/dev/null 2>&1
   tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  if [ "$(tarvo_dpi)" != 96 ]; then
+    tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(tarvo_dpi)" /f >/dev/null 2>&1 ||
+      { tarvo_log "could not set LogPixels in $WINEPREFIX"; return 1; }
+  fi
   wineserver -w
 }
 
@@ -80,7 +88,8 @@ tarvo_start_display() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$((1024 * $(tarvo_dpi) / 96))x$((768 * $(tarvo_dpi) / 96))x24" -nolisten tcp \
+    3>"$fifo" >/dev/null 2>&1 &
   TARVO_XVFB_PID=$!
   local number
   read -r -t 30 number <"$fifo" || true
@@ -99,4 +108,33 @@ tarvo_stop_display() {
     wait "$TARVO_XVFB_PID" 2>/dev/null || true
     TARVO_XVFB_PID=
   fi
+}
+
+# tarvo_run_setting NAME [VAR=VALUE...] -- [CTEST ARGS...]
+# Runs the Windows build's tests once more in another setting: the assignments are exported (for instance
+# TARVO_DPI=144 for a display at 144 DPI), a fresh prefix of the setting's own is made in $TARVO_BUILD/wineprefix-NAME,
+# and a private Xvfb is started for it. Everything it starts is stopped again; returns ctest's status.
+tarvo_run_setting() {
+  local name=$1
+  shift
+  local assignments=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    assignments+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  (
+    set -e
+    [ ${#assignments[@]} -eq 0 ] || export "${assignments[@]}"
+    export WINEPREFIX=$TARVO_BUILD/wineprefix-$name TARVO_FORCE_XVFB=1
+    TARVO_XVFB_PID=
+    trap 'wineserver -k 2>/dev/null || true; tarvo_stop_display' EXIT
+    tarvo_start_display
+    tarvo_fresh_prefix
+    wineserver -p
+    tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
+    tarvo_log "tests under Wine (x86_64), setting $name: ${assignments[*]}"
+    cd "$TARVO_BUILD/mingw-x64"
+    ctest --output-on-failure "$@"
+  )
 }
