@@ -22,7 +22,7 @@ Output is byte-for-byte deterministic (fixed seeds, no timestamps).  The
 generated files are committed, so building the launcher needs neither Python
 nor this script; rerun it only when the artwork changes.
 
-Usage: /usr/bin/python3 tools/make_pictures.py [OUTDIR] [--preview sheet.png]
+Usage: /usr/bin/python3 tools/make_pictures.py [OUTDIR] [--preview sheet.png] [--scaled-preview window_%d.png]
 """
 import argparse, glob, math, os, random, struct, sys
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
