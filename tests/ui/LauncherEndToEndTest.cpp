@@ -379,7 +379,9 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     Install(kThreeZones);
     Launch();
     const int itemHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
-    const int dpi = kDpi == 144 ? 192 : 144;
+    // A scale whose window fits the test display (1024 x 768 at 96 DPI, half as big again at 144): 120 DPI takes
+    // the 144-DPI pictures scaled down, 192 DPI its own.
+    const int dpi = kDpi == 144 ? 192 : 120;
     ::SendMessageW(m_dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
 
     const layout::WindowLayout want = layout::LayoutForDpi(dpi);
