@@ -93,6 +93,10 @@ tarvo_wine_env() {
   export LC_ALL=${TARVO_LOCALE:-zh_CN.UTF-8}
 }
 
+# The display scale of a setting: TARVO_DPI (96 when unset) is written into each fresh prefix as the desktop's
+# LogPixels, which every Wine process reads when it starts; the private Xvfb grows with it.
+tarvo_dpi() { echo "${TARVO_DPI:-96}"; }
+
 # Wine's own fonts. This Wine loads fonts from the prefix's Windows\Fonts folder and through fontconfig, never from
 # its data folder, so a new prefix has no Marlett: the caption buttons, which Wine draws as Marlett glyphs, then show
 # as the letters "0 1 r". The prefix set-up copies Marlett in.
@@ -142,6 +146,10 @@ tarvo_fresh_prefix() {
   tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
     tarvo_die "could not write the registry of the new prefix $WINEPREFIX" \
       "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg query HKCU\\Software to see Wine's messages"
+  if [ "$(tarvo_dpi)" != 96 ]; then
+    tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(tarvo_dpi)" /f >/dev/null 2>&1 ||
+      tarvo_die "could not set LogPixels in $WINEPREFIX" "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $(tarvo_dpi) to see Wine's messages"
+  fi
   wineserver -w
 }
 
@@ -172,33 +180,6 @@ tarvo_wine_reg_add() {
       "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add $* to see Wine's messages"
 }
 
-# tarvo_run_setting NAME [VAR=value...] -- [ctest arguments...]: runs ctest for the Windows build once more in a
-# setting of its own: the assignments are exported (TARVO_LOCALE picks the Unix locale, and so the code page), a fresh
-# prefix is made in $TARVO_BUILD/wineprefix-NAME with them, and its Wine server is ended afterwards. Needs the display
-# and the build; returns non-zero when a test failed.
-tarvo_run_setting() {
-  local name=$1
-  shift
-  local assignments=()
-  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
-    assignments+=("$1")
-    shift
-  done
-  [ $# -gt 0 ] && shift
-  (
-    status=0
-    for a in "${assignments[@]}"; do export "${a?}"; done
-    export WINEPREFIX=$TARVO_BUILD/wineprefix-$name
-    tarvo_fresh_prefix
-    wineserver -p
-    tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
-    tarvo_log "tests under Wine (x86_64), setting $name (${assignments[*]})"
-    (cd "$TARVO_BUILD/mingw-x64" && ctest --output-on-failure "$@") || status=1
-    wineserver -k 2>/dev/null || true
-    exit $status
-  )
-}
-
 TARVO_XVFB_PID=
 
 # Starts a private Xvfb when there is no display; tarvo_stop_display stops exactly that process.
@@ -209,7 +190,8 @@ tarvo_start_display() {
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$((1024 * $(tarvo_dpi) / 96))x$((768 * $(tarvo_dpi) / 96))x24" -nolisten tcp \
+    3>"$fifo" >/dev/null 2>&1 &
   TARVO_XVFB_PID=$!
   local number
   read -r -t 30 number <"$fifo" || true
@@ -354,4 +336,33 @@ tarvo_test_32bit() {
   tarvo_emulation_off
   tarvo_log "32-bit part $([ $status -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s"
   return $status
+}
+
+# tarvo_run_setting NAME [VAR=VALUE...] -- [CTEST ARGS...]
+# Runs the Windows build's tests once more in another setting: the assignments are exported (TARVO_LOCALE picks the
+# Unix locale, and so the code page; TARVO_DPI=144 a display at 144 DPI), a fresh prefix of the setting's own is made
+# in $TARVO_BUILD/wineprefix-NAME with them, and a private Xvfb is started for it. Everything it starts is stopped again; returns ctest's status.
+tarvo_run_setting() {
+  local name=$1
+  shift
+  local assignments=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    assignments+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  (
+    set -e
+    [ ${#assignments[@]} -eq 0 ] || export "${assignments[@]}"
+    export WINEPREFIX=$TARVO_BUILD/wineprefix-$name TARVO_FORCE_XVFB=1
+    TARVO_XVFB_PID=
+    trap 'wineserver -k 2>/dev/null || true; tarvo_stop_display' EXIT
+    tarvo_start_display
+    tarvo_fresh_prefix
+    wineserver -p
+    tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
+    tarvo_log "tests under Wine (x86_64), setting $name: ${assignments[*]}"
+    cd "$TARVO_BUILD/mingw-x64"
+    ctest --output-on-failure "$@"
+  )
 }

@@ -8,14 +8,23 @@ Generates, into OUTDIR (default: res/ next to this tools/ directory):
   start.bmp       308x23, 24 bpp: four 77x23 button frames side by side
   cancel.bmp      (disabled, normal, hover, pressed)
   app.ico         one 32x32 32-bpp image with AND mask
+and the same drawing rendered for 144 and 192 DPI (150 % and 200 %):
+  background_<dpi>_rows.bmp   the background without the part the zone list
+  background_<dpi>_sides.bmp  covers: the rows above and below the list
+                              stacked, and the columns left and right of it
+                              side by side (the launcher puts them together)
+  start_<dpi>.bmp, cancel_<dpi>.bmp   strips of four frames of 77x23 scaled
+  app_scaled.ico  the icon at 32, 48 and 64 pixels
+Every figure at D DPI is the 96-DPI figure times D / 96 rounded half up, the
+rule the launcher lays its window out with.
 
 Output is byte-for-byte deterministic (fixed seeds, no timestamps).  The
 generated files are committed, so building the launcher needs neither Python
 nor this script; rerun it only when the artwork changes.
 
-Usage: /usr/bin/python3 tools/make_pictures.py [OUTDIR] [--preview sheet.png]
+Usage: /usr/bin/python3 tools/make_pictures.py [OUTDIR] [--preview sheet.png] [--scaled-preview window_%d.png]
 """
-import argparse, glob, os, random, struct, sys
+import argparse, glob, math, os, random, struct, sys
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 W, H = 239, 528                 # picture size; the client area shows 232x525
@@ -34,6 +43,82 @@ ZONES = [("电信一区 · 龙腾", "推荐"), ("电信二区 · 凤鸣", "良�
          ("教育网专区", "良好"), ("新区 · 幻月之境", "新开")]
 STATE_COLOURS = {"推荐": (30, 140, 60), "良好": (40, 110, 40), "繁忙": (200, 120, 0),
                  "爆满": (200, 30, 30), "新开": (20, 90, 200)}
+SCALED_DPIS = (144, 192)
+LIST_PAPER = (250, 248, 242)
+
+# The drawing is written in 96-DPI pixels. S is the scale it is rendered at; at 1 every helper below hands the
+# figures through untouched, so the 96-DPI pictures stay exactly what they always were.
+S = 1
+
+
+def mul_div(v, dpi):
+    """A 96-DPI figure at dpi: rounded half up, as the launcher's layout rounds."""
+    return (v * dpi + 48) // 96
+
+
+def E(v):
+    """An edge (or a length) in 96-DPI pixels, at the current scale."""
+    return v if S == 1 else int(math.floor(v * S + 0.5))
+
+
+def P(v):
+    """A position given as a pixel centre, at the current scale."""
+    return v if S == 1 else (v + 0.5) * S - 0.5
+
+
+def K(n=1):
+    """A line thickness at the current scale."""
+    return n if S == 1 else max(1, int(n * S + 0.5))
+
+
+class Pen:
+    """ImageDraw taking 96-DPI figures: at S == 1 each call is passed on unchanged; at other scales boxes are mapped
+    by their edges (so a 1-pixel rule becomes a band of the scaled thickness), points by their pixel centres."""
+
+    def __init__(self, img):
+        self.d = ImageDraw.Draw(img)
+
+    @staticmethod
+    def box(b):
+        x0, y0, x1, y1 = b
+        return [E(x0), E(y0), E(x1 + 1) - 1, E(y1 + 1) - 1]
+
+    def line(self, xy, fill=None, width=1):
+        if S == 1:
+            return self.d.line(xy, fill=fill, width=width)
+        if len(xy) > 2:
+            for a, b in zip(xy, xy[1:]):
+                self.line([a, b], fill=fill, width=width)
+            return None
+        (x0, y0), (x1, y1) = xy
+        if x0 == x1 or y0 == y1:
+            a, b = min(x0, x1), max(x0, x1)
+            c, e = min(y0, y1), max(y0, y1)
+            return self.d.rectangle([E(a), E(c), E(math.floor(b) + 1) - 1, E(math.floor(e) + 1) - 1], fill=fill)
+        return self.d.line([(P(x), P(y)) for x, y in xy], fill=fill, width=K(width))
+
+    def rectangle(self, b, fill=None, outline=None):
+        if S == 1:
+            return self.d.rectangle(b, fill=fill, outline=outline)
+        return self.d.rectangle(self.box(b), fill=fill, outline=outline, width=K() if outline else 0)
+
+    def rounded_rectangle(self, b, r, fill=None, outline=None):
+        if S == 1:
+            return self.d.rounded_rectangle(b, r, fill=fill, outline=outline)
+        return self.d.rounded_rectangle(self.box(b), E(r), fill=fill, outline=outline, width=K())
+
+    def ellipse(self, b, fill=None):
+        return self.d.ellipse(b if S == 1 else self.box(b), fill=fill)
+
+    def polygon(self, xy, fill=None, outline=None):
+        return self.d.polygon(xy if S == 1 else [(P(x), P(y)) for x, y in xy], fill=fill, outline=outline)
+
+    def text(self, xy, s, font=None, fill=None, **kw):
+        if S != 1:
+            xy = (xy[0] * S, xy[1] * S)
+            if "stroke_width" in kw:
+                kw["stroke_width"] = K(kw["stroke_width"])
+        return self.d.text(xy, s, font=font, fill=fill, **kw)
 
 
 def find_font():
@@ -50,8 +135,12 @@ def find_font():
 FONT_PATH = find_font()
 
 
+def blur(radius):
+    return ImageFilter.GaussianBlur(radius if S == 1 else radius * S)
+
+
 def font(size):
-    return ImageFont.truetype(FONT_PATH, size, index=0)
+    return ImageFont.truetype(FONT_PATH, E(size), index=0)
 
 
 def lerp(a, b, t):
@@ -74,7 +163,10 @@ def noise(w, h, seed, cell=1):
     rng = random.Random(seed)
     sw, sh = w // cell + 3, h // cell + 3
     img = Image.frombytes("L", (sw, sh), rng.randbytes(sw * sh))
-    return img.resize((sw * cell, sh * cell), Image.BICUBIC).crop((cell, cell, cell + w, cell + h))
+    if S == 1:
+        return img.resize((sw * cell, sh * cell), Image.BICUBIC).crop((cell, cell, cell + w, cell + h))
+    # The same random field as at 96 DPI, spread over the scaled picture.
+    return img.resize((E(sw * cell), E(sh * cell)), Image.BICUBIC).crop((E(cell), E(cell), E(cell) + E(w), E(cell) + E(h)))
 
 
 def tint(img, colour, mask):
@@ -84,12 +176,15 @@ def tint(img, colour, mask):
 
 def blurred_shape(size, draw_fn, radius):
     m = Image.new("L", size, 0)
-    draw_fn(ImageDraw.Draw(m))
-    return m.filter(ImageFilter.GaussianBlur(radius))
+    draw_fn(Pen(m))
+    return m.filter(blur(radius))
 
 
 def text_size(f, s):
+    """Extent and offsets of a text, in 96-DPI pixels."""
     l, t, r, b = f.getbbox(s)
+    if S != 1:
+        return (r - l) / S, (b - t) / S, l / S, t / S
     return r - l, b - t, l, t
 
 
@@ -128,19 +223,19 @@ def draw_logo(img):
     x, y = CX - tw / 2 - l, cy - th / 2 - t
     # dark halo, then a gold gradient fill clipped to the letters, then a highlight rim
     halo = Image.new("L", img.size, 0)
-    ImageDraw.Draw(halo).text((x, y), word, font=f, fill=255, stroke_width=4, stroke_fill=255)
-    tint(img, (255, 170, 60), halo.filter(ImageFilter.GaussianBlur(6)).point(lambda v: v * 3 // 5))
-    tint(img, (20, 10, 4), halo.filter(ImageFilter.GaussianBlur(1)))
+    Pen(halo).text((x, y), word, font=f, fill=255, stroke_width=4, stroke_fill=255)
+    tint(img, (255, 170, 60), halo.filter(blur(6)).point(lambda v: v * 3 // 5))
+    tint(img, (20, 10, 4), halo.filter(blur(1)))
     mask = Image.new("L", img.size, 0)
-    ImageDraw.Draw(mask).text((x, y), word, font=f, fill=255)
-    top, bot = int(y + t), int(y + t + th)
+    Pen(mask).text((x, y), word, font=f, fill=255)
+    top, bot = (int(y + t), int(y + t + th)) if S == 1 else (int((y + t) * S), int((y + t + th) * S))
     fill = Image.new("RGB", img.size, GOLD_LO)
-    fill.paste(vgradient(W, bot - top + 1, [(0, (255, 244, 200)), (0.45, (240, 196, 96)),
+    fill.paste(vgradient(img.size[0], bot - top + 1, [(0, (255, 244, 200)), (0.45, (240, 196, 96)),
                                             (0.55, (176, 118, 40)), (1, (236, 186, 92))]), (0, top))
     img.paste(fill, (0, 0), mask)
-    inner = ImageChops.subtract(mask, mask.filter(ImageFilter.MinFilter(3)))
+    inner = ImageChops.subtract(mask, mask.filter(ImageFilter.MinFilter(2 * K() + 1)))
     tint(img, (255, 236, 180), inner.point(lambda v: v // 3))
-    d = ImageDraw.Draw(img)
+    d = Pen(img)
     # wings: tapering rules with diamonds either side of the word
     for side in (-1, 1):
         xa, xb = CX + side * (tw / 2 + 6), CX + side * (tw / 2 + 38)
@@ -157,8 +252,8 @@ def draw_logo(img):
 
 
 def background():
-    img = vgradient(W, H, [(0, (40, 26, 52)), (0.18, (22, 20, 44)), (0.6, (12, 16, 34)), (1, (6, 8, 18))])
-    mist = noise(W, H, 7, cell=28).filter(ImageFilter.GaussianBlur(8))
+    img = vgradient(E(W), E(H), [(0, (40, 26, 52)), (0.18, (22, 20, 44)), (0.6, (12, 16, 34)), (1, (6, 8, 18))])
+    mist = noise(W, H, 7, cell=28).filter(blur(8))
     tint(img, (70, 60, 120), mist.point(lambda v: max(0, v - 110) // 3))
     grain = noise(W, H, 11)
     tint(img, (0, 0, 0), grain.point(lambda v: v // 14))
@@ -172,7 +267,7 @@ def background():
     # shadow around the list frame
     tint(img, (0, 0, 0), blurred_shape(img.size, lambda d: d.rectangle([16, 76, 220, 460], fill=200), 5))
     draw_logo(img)
-    d = ImageDraw.Draw(img)
+    d = Pen(img)
     # window border: double gold rule with corner diamonds, kept inside the visible area
     d.rectangle([1, 1, VIS_W - 2, VIS_H - 2], outline=GOLD_DK)
     d.rectangle([2, 2, VIS_W - 3, VIS_H - 3], outline=GOLD_LO)
@@ -238,17 +333,18 @@ def button_frame(label, state):
                             ((92, 152, 236), (22, 72, 172), (10, 30, 90), (255, 255, 255)),
                             ((140, 196, 255), (46, 118, 224), (14, 44, 120), (255, 255, 255)),
                             ((150, 196, 246), (186, 220, 255), (20, 52, 120), (12, 36, 92))][state]
-    frame = Image.new("RGB", (BW, BH), (8, 18, 52))             # dark blue outside the corners
-    face = vgradient(BW, BH, [(0, top), (0.5, lerp(top, bot, 0.6)), (1, bot)])
-    d = ImageDraw.Draw(face)
+    fw, fh, k = E(BW), E(BH), K()
+    frame = Image.new("RGB", (fw, fh), (8, 18, 52))             # dark blue outside the corners
+    face = vgradient(fw, fh, [(0, top), (0.5, lerp(top, bot, 0.6)), (1, bot)])
+    d = Pen(face)
     if state == 3:                                              # pushed in: shaded top edge
         d.line([(2, 1), (BW - 3, 1)], fill=(60, 100, 170))
         d.line([(2, 2), (BW - 3, 2)], fill=(110, 156, 220))
         d.line([(1, 2), (1, BH - 3)], fill=(100, 146, 210))
     else:                                                       # raised: glossy top highlight
         d.line([(3, 1), (BW - 4, 1)], fill=lerp(top, (255, 255, 255), 0.55))
-        gloss = Image.new("L", (BW, BH), 0)
-        ImageDraw.Draw(gloss).rectangle([1, 2, BW - 2, BH // 2], fill=36)
+        gloss = Image.new("L", (fw, fh), 0)
+        Pen(gloss).rectangle([1, 2, BW - 2, BH // 2], fill=36)
         tint(face, (255, 255, 255), gloss)
     f = font(13)
     ox = oy = 1 if state == 3 else 0
@@ -256,24 +352,24 @@ def button_frame(label, state):
     if shadow:
         draw_centered(d, BW / 2 + ox + 1, BH / 2 + oy + 1, label, f, shadow)
     draw_centered(d, BW / 2 + ox, BH / 2 + oy, label, f, text)
-    outer, inner = rounded_mask(BW, BH, 5), rounded_mask(BW - 2, BH - 2, 4)
-    rim = Image.new("RGB", (BW, BH), edge)
-    rim.paste(face.crop((1, 1, BW - 1, BH - 1)), (1, 1), inner)
+    outer, inner = rounded_mask(fw, fh, E(5)), rounded_mask(fw - 2 * k, fh - 2 * k, E(4))
+    rim = Image.new("RGB", (fw, fh), edge)
+    rim.paste(face.crop((k, k, fw - k, fh - k)), (k, k), inner)
     frame.paste(rim, (0, 0), outer)
     return frame
 
 
 def button_strip(label):
-    strip = Image.new("RGB", (4 * BW, BH))
+    strip = Image.new("RGB", (4 * E(BW), E(BH)))
     for i in range(4):
-        strip.paste(button_frame(label, i), (i * BW, 0))
+        strip.paste(button_frame(label, i), (i * E(BW), 0))
     px = [(0, 0, 254) if p == KEY else p for p in strip.getdata()]   # never hit the key colour
     strip.putdata(px)
     assert KEY not in set(strip.getdata()), "button strip contains the transparency key colour"
     return strip
 
 
-def icon():
+def icon(size=32):
     s = 8
     big = Image.new("RGBA", (32 * s, 32 * s), (0, 0, 0, 0))
     d = ImageDraw.Draw(big)
@@ -287,7 +383,7 @@ def icon():
     d.polygon([(8 * s, 8 * s), (24 * s, 8 * s), (23 * s, 12 * s), (18 * s, 11 * s), (17 * s, 25 * s),
                (16 * s, 27 * s), (15 * s, 25 * s), (14 * s, 11 * s), (9 * s, 12 * s)],
               fill=GOLD_HI + (255,), outline=GOLD_DK + (255,), width=s // 2)
-    return big.resize((32, 32), Image.LANCZOS)
+    return big.resize((size, size), Image.LANCZOS)
 
 
 def write_bmp(path, img):
@@ -301,7 +397,7 @@ def write_bmp(path, img):
         fp.write(data)
 
 
-def write_ico(path, img):
+def icon_dib(img):
     w, h = img.size
     raw = img.tobytes("raw", "BGRA")
     xor = b"".join(raw[y * w * 4:(y + 1) * w * 4] for y in range(h - 1, -1, -1))
@@ -313,11 +409,19 @@ def write_ico(path, img):
             if alpha.getpixel((x, y)) < 128:
                 bits[x // 8] |= 0x80 >> (x % 8)
         mask += bits
-    dib = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0) + xor + bytes(mask)
+    return struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0) + xor + bytes(mask)
+
+
+def write_ico(path, *imgs):
+    dibs = [icon_dib(img) for img in imgs]
+    offset = 6 + 16 * len(imgs)
     with open(path, "wb") as fp:
-        fp.write(struct.pack("<HHH", 0, 1, 1))
-        fp.write(struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(dib), 22))
-        fp.write(dib)
+        fp.write(struct.pack("<HHH", 0, 1, len(imgs)))
+        for img, dib in zip(imgs, dibs):
+            fp.write(struct.pack("<BBBBHHII", img.size[0], img.size[1], 0, 0, 1, 32, len(dib), offset))
+            offset += len(dib)
+        for dib in dibs:
+            fp.write(dib)
 
 
 def preview(path, bg, strips, ico):
@@ -335,10 +439,29 @@ def preview(path, bg, strips, ico):
     sheet.save(path)
 
 
+def set_scale(dpi):
+    global S
+    S = 1 if dpi == 96 else dpi / 96
+
+
+def background_parts(bg, dpi):
+    """The background without the zone list's rectangle: (rows above and below it, columns left and right of it)."""
+    x, y, w, h = (mul_div(v, dpi) for v in LIST)
+    bw, bh = bg.size
+    rows = Image.new("RGB", (bw, bh - h))
+    rows.paste(bg.crop((0, 0, bw, y)), (0, 0))
+    rows.paste(bg.crop((0, y + h, bw, bh)), (0, y))
+    sides = Image.new("RGB", (bw - w, h))
+    sides.paste(bg.crop((0, y, x, y + h)), (0, 0))
+    sides.paste(bg.crop((x + w, y, bw, y + h)), (x, 0))
+    return rows, sides
+
+
 def main():
     ap = argparse.ArgumentParser(description="Draw the launcher skin pictures.")
     ap.add_argument("outdir", nargs="?", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res"))
     ap.add_argument("--preview", metavar="PNG", help="also write a preview sheet")
+    ap.add_argument("--scaled-preview", metavar="PNG", help="also write the window at 144 and 192 DPI (%%d: the DPI)")
     args = ap.parse_args()
     os.makedirs(args.outdir, exist_ok=True)
     bg, ico = background(), icon()
@@ -348,6 +471,21 @@ def main():
     write_ico(os.path.join(args.outdir, "app.ico"), ico)
     if args.preview:
         preview(args.preview, bg, strips, ico)
+    write_ico(os.path.join(args.outdir, "app_scaled.ico"), icon(32), icon(48), icon(64))
+    for dpi in SCALED_DPIS:
+        set_scale(dpi)
+        rows, sides = background_parts(background(), dpi)
+        write_bmp(os.path.join(args.outdir, "background_%d_rows.bmp" % dpi), rows)
+        write_bmp(os.path.join(args.outdir, "background_%d_sides.bmp" % dpi), sides)
+        for name, label in (("start", "开始游戏"), ("cancel", "取消")):
+            write_bmp(os.path.join(args.outdir, "%s_%d.bmp" % (name, dpi)), button_strip(label))
+        if args.scaled_preview:
+            bg = background()
+            view = bg.copy()
+            for (bx, by), label in zip(BUTTONS, ("开始游戏", "取消")):
+                view.paste(button_frame(label, 1), (mul_div(bx, dpi), mul_div(by, dpi)))
+            view.save(args.scaled_preview % dpi)
+    set_scale(96)
 
 
 if __name__ == "__main__":

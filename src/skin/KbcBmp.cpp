@@ -1,5 +1,34 @@
 #include "KbcBmp.h"
 
+#include <algorithm>
+
+namespace skin {
+
+PixelImage LoadResourcePixels(UINT id)
+{
+    win::Bitmap bitmap(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
+    BITMAP info{};
+    if (!bitmap || !::GetObjectW(bitmap.Get(), sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return PixelImage();
+    PixelImage picture(info.bmWidth, info.bmHeight);
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = picture.width;
+    request.bmiHeader.biHeight = -picture.height; // top row first
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    win::WindowDC screen(nullptr);
+    if (!screen || ::GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(picture.height),
+                               picture.pixels.data(), &request, DIB_RGB_COLORS) != picture.height)
+        return PixelImage();
+    for (std::uint32_t& p : picture.pixels)
+        p &= 0x00FFFFFF;
+    return picture;
+}
+
+} // namespace skin
+
 void CKbcBmp::LoadFromResource(UINT id)
 {
     m_bitmap.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
@@ -9,6 +38,35 @@ void CKbcBmp::LoadFromResource(UINT id)
         m_bitmap.Reset();
         m_hBitmap = nullptr;
         m_bmInfo = BITMAP{};
+    }
+    m_nWidth = m_bmInfo.bmWidth;
+    m_nFrameWidth = m_nWidth / skin::kFrameCount;
+    m_nHeight = m_bmInfo.bmHeight;
+}
+
+void CKbcBmp::LoadFromPixels(const skin::PixelImage& picture)
+{
+    m_bitmap.Reset();
+    m_hBitmap = nullptr;
+    m_bmInfo = BITMAP{};
+    if (!picture.Empty()) {
+        BITMAPINFO format{};
+        format.bmiHeader.biSize = sizeof format.bmiHeader;
+        format.bmiHeader.biWidth = picture.width;
+        format.bmiHeader.biHeight = -picture.height;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        m_bitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (m_bitmap && bits && ::GetObjectW(m_bitmap.Get(), sizeof m_bmInfo, &m_bmInfo)) {
+            std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<std::uint32_t*>(bits));
+            ::GdiFlush();
+            m_hBitmap = m_bitmap.Get();
+        } else {
+            m_bitmap.Reset();
+            m_bmInfo = BITMAP{};
+        }
     }
     m_nWidth = m_bmInfo.bmWidth;
     m_nFrameWidth = m_nWidth / skin::kFrameCount;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "skin/PixelImage.h"
 #include "win/GdiHandles.h"
 
 namespace skin {
@@ -17,6 +18,15 @@ constexpr COLORREF CompositePixel(COLORREF source, COLORREF destination, COLORRE
     return (source & 0x00FFFFFF) == (key & 0x00FFFFFF) ? destination : source;
 }
 
+// A colour value (0x00BBGGRR) in the order of PixelImage's pixels (0x00RRGGBB), and back.
+constexpr std::uint32_t PixelOf(COLORREF colour)
+{
+    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+
+// The pixels of one of the program's bitmap resources; empty when it cannot be loaded.
+PixelImage LoadResourcePixels(UINT id);
+
 } // namespace skin
 
 class CKbcBmp {
@@ -28,6 +38,9 @@ public:
     // Loads bitmap id from the program's resources, replacing any bitmap loaded before. When the id cannot be
     // loaded the sprite is left empty (all sizes 0) and draws nothing.
     void LoadFromResource(UINT id);
+    // Takes a picture built in memory (for instance one fitted to the display's scale), replacing any bitmap held
+    // before. An empty picture leaves the sprite empty.
+    void LoadFromPixels(const skin::PixelImage& picture);
     // Copies the whole bitmap to dc with its top-left corner at (x, y).
     void Draw(HDC dc, int x, int y) const;
     // Draws frame 0..3 of the strip at (x, y); source pixels of colour key leave dc unchanged. The destination is

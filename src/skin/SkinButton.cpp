@@ -27,6 +27,18 @@ void CSkinButton::SetSkin(UINT bitmapId, COLORREF key)
 {
     m_sprite.LoadFromResource(bitmapId);
     m_colorKey = key;
+    FitToFrame();
+}
+
+void CSkinButton::SetSkin(const skin::PixelImage& strip, COLORREF key)
+{
+    m_sprite.LoadFromPixels(strip);
+    m_colorKey = key;
+    FitToFrame();
+}
+
+void CSkinButton::FitToFrame()
+{
     if (!m_hWnd)
         return;
     RECT rect{};

@@ -29,6 +29,8 @@ public:
 
     // Loads the strip and resizes the button to one frame, keeping its top-left corner.
     void SetSkin(UINT bitmapId, COLORREF key);
+    // The same with a strip built in memory (the strip fitted to the display's scale).
+    void SetSkin(const skin::PixelImage& strip, COLORREF key);
     // Gives the button a tooltip with this text; a later call changes the text.
     void SetToolTipText(const char* text);
     // A greyed button shows frame 0 and ignores mouse presses; it stays enabled for the keyboard.
@@ -55,6 +57,8 @@ private:
     LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);    // ()
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);    // (HDC)
 
+    // Sizes the button to one frame of the loaded strip, keeping its top-left corner.
+    void FitToFrame();
     // Paints the parent's pixels under the button into target at (0, 0).
     void PaintParentBackground(HDC target) const;
 

@@ -1,12 +1,16 @@
 #include "ZoneSelectDlg.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "LauncherTexts.h"
+#include "WindowLayout.h"
 #include "catalogue/InstallDirectory.h"
 #include "handoff/PatchClient.h"
 #include "handoff/PendingUpdates.h"
 #include "resource.h"
+#include "win/Dpi.h"
 #include "win/GdiHandles.h"
 
 namespace {
@@ -14,22 +18,27 @@ namespace {
 // The strips' transparent colour, pure blue. No pixel of the launcher's strips has it.
 const COLORREF kSkinKeyColour = 0x00FF0000;
 
-// The pictures are drawn for dialog units of 6 x 12 pixels; the window is laid out in those pixels whatever font
-// the dialog manager picked.
-const SIZE kClientSize = {232, 525};
-const RECT kListRect = {25, 84, 25 + 186, 84 + 367};
-const RECT kFieldRect = {93, 457, 93 + 111, 457 + 18};
-const POINT kStartCorner = {28, 490};
-const POINT kCancelCorner = {132, 490};
+// The colour of the list's area in the pictures, where the backgrounds drawn for other scales leave a hole (the
+// list control covers it).
+const std::uint32_t kListPaper = 0x00FAF8F2;
 
-void MoveTo(HWND control, const RECT& rc)
+// The pictures are drawn for dialog units of 6 x 12 pixels; the window is laid out in those pixels, at the
+// window's scale, whatever font the dialog manager picked.
+void MoveTo(HWND control, const layout::Box& box)
 {
-    ::MoveWindow(control, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, FALSE);
+    ::MoveWindow(control, box.x, box.y, box.width, box.height, FALSE);
 }
 
-void MoveCorner(HWND control, POINT corner)
+void MoveCorner(HWND control, const layout::Box& box)
 {
-    ::SetWindowPos(control, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(control, nullptr, box.x, box.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A strip of the picture set, fitted to the button's frame size at the window's scale.
+skin::PixelImage FittedStrip(int stripId, const layout::Box& button)
+{
+    return skin::ResampleStrip(skin::LoadResourcePixels(static_cast<UINT>(stripId)), skin::kFrameCount, button.width,
+                               button.height, skin::PixelOf(kSkinKeyColour));
 }
 
 } // namespace
@@ -41,6 +50,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
     {WM_COMMAND, BN_CLICKED, IDC_START, &CZoneSelectDlg::OnStartGame},
     {WM_ERASEBKGND, 0, 0, &CZoneSelectDlg::OnEraseBkgnd},
     {WM_COMMAND, LBN_SELCHANGE, IDC_ZONE_LIST, &CZoneSelectDlg::OnZoneListSelect},
+    {WM_DPICHANGED, 0, 0, &CZoneSelectDlg::OnDpiChanged},
 };
 
 CZoneSelectDlg::CZoneSelectDlg()
@@ -66,16 +76,18 @@ bool CZoneSelectDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 BOOL CZoneSelectDlg::OnInitDialog()
 {
     win::Dialog::OnInitDialog();
-    LayOutInPixels();
+    win::TakeOverDialogDpiScaling(m_hWnd);
+    m_nDpi = win::WindowDpi(m_hWnd);
+    LayOutInPixels(m_nDpi, nullptr);
+    SetTextFont(m_nDpi);
 
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SetIcons(m_nDpi);
 
-    m_btnStart.SetSkin(IDB_START_SKIN, kSkinKeyColour);
+    LoadPictures(m_nDpi);
     m_btnStart.SetToolTipText(texts::kStartTip);
-    m_btnCancel.SetSkin(IDB_CANCEL_SKIN, kSkinKeyColour);
     m_btnCancel.SetToolTipText(texts::kCancelTip);
-    m_background.LoadFromResource(IDB_BACKGROUND);
 
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
@@ -95,25 +107,116 @@ BOOL CZoneSelectDlg::OnInitDialog()
     return TRUE;
 }
 
-void CZoneSelectDlg::LayOutInPixels()
+void CZoneSelectDlg::ApplyDpi(int dpi, const RECT* around)
 {
-    RECT window, client;
-    ::GetWindowRect(m_hWnd, &window);
+    m_nDpi = dpi;
+    LayOutInPixels(dpi, around);
+    SetTextFont(dpi);
+    SetIcons(dpi);
+    LoadPictures(dpi);
+}
+
+void CZoneSelectDlg::LayOutInPixels(int dpi, const RECT* around)
+{
+    const layout::WindowLayout at = layout::LayoutForDpi(dpi);
+    const SIZE frame = win::NonClientExtent(m_hWnd, dpi);
+    int width = frame.cx + at.client.width;
+    int height = frame.cy + at.client.height;
+
+    // Centred on the work area of the window's monitor, as the dialog manager does for a template at 0,0; after a
+    // change of scale, centred on the rectangle the system suggests.
+    RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (around)
+        area = *around;
+    else if (::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        area = monitor.rcWork;
+    const auto place = [&] {
+        const int x = area.left + (area.right - area.left - width) / 2;
+        const int y = area.top + (area.bottom - area.top - height) / 2;
+        ::SetWindowPos(m_hWnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place();
+    // Where the frame's size at the new scale was only an estimate, the client area tells what is missing.
+    RECT client{};
     ::GetClientRect(m_hWnd, &client);
-    const int width = (window.right - window.left) - client.right + kClientSize.cx;
-    const int height = (window.bottom - window.top) - client.bottom + kClientSize.cy;
+    if (client.right != at.client.width || client.bottom != at.client.height) {
+        width += at.client.width - client.right;
+        height += at.client.height - client.bottom;
+        place();
+    }
 
-    // Centred on the work area of the screen, as the dialog manager does for a template at 0,0.
-    RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - width) / 2;
-    const int y = work.top + (work.bottom - work.top - height) / 2;
-    ::SetWindowPos(m_hWnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveTo(m_list.GetSafeHwnd(), at.list);
+    MoveTo(::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE), at.field);
+    MoveCorner(m_btnStart.GetSafeHwnd(), at.start);
+    MoveCorner(m_btnCancel.GetSafeHwnd(), at.cancel);
+}
 
-    MoveTo(m_list.GetSafeHwnd(), kListRect);
-    MoveTo(::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE), kFieldRect);
-    MoveCorner(m_btnStart.GetSafeHwnd(), kStartCorner);
-    MoveCorner(m_btnCancel.GetSafeHwnd(), kCancelCorner);
+void CZoneSelectDlg::LoadPictures(int dpi)
+{
+    const layout::PictureSet& set = layout::PictureSetFor(dpi);
+    if (set.dpi == dpi && set.backgroundSides == 0) {
+        m_btnStart.SetSkin(static_cast<UINT>(set.startStrip), kSkinKeyColour);
+        m_btnCancel.SetSkin(static_cast<UINT>(set.cancelStrip), kSkinKeyColour);
+        m_background.LoadFromResource(static_cast<UINT>(set.backgroundRows));
+        return;
+    }
+    // The set drawn for this scale, or the nearest larger one scaled down once, here.
+    const layout::WindowLayout at = layout::LayoutForDpi(dpi);
+    m_btnStart.SetSkin(FittedStrip(set.startStrip, at.start), kSkinKeyColour);
+    m_btnCancel.SetSkin(FittedStrip(set.cancelStrip, at.cancel), kSkinKeyColour);
+    skin::PixelImage picture = skin::LoadResourcePixels(static_cast<UINT>(set.backgroundRows));
+    if (set.backgroundSides) {
+        const layout::WindowLayout drawn = layout::LayoutForDpi(set.dpi);
+        picture = skin::JoinAroundHole(picture, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)),
+                                       drawn.background.width, drawn.background.height, drawn.list.x, drawn.list.y,
+                                       drawn.list.width, drawn.list.height, kListPaper);
+    }
+    m_background.LoadFromPixels(skin::Resample(picture, at.background.width, at.background.height));
+}
+
+void CZoneSelectDlg::SetIcons(int dpi)
+{
+    if (dpi == layout::kBaseDpi && !m_bigIcon && !m_smallIcon)
+        return;
+    win::Icon big, small;
+    if (dpi != layout::kBaseDpi) {
+        const HINSTANCE module = ::GetModuleHandleW(nullptr);
+        const int bigSize = layout::Scale(32, dpi), smallSize = layout::Scale(16, dpi);
+        big.Reset(static_cast<HICON>(
+            ::LoadImageW(module, MAKEINTRESOURCEW(IDI_APP_ICON_SCALED), IMAGE_ICON, bigSize, bigSize, 0)));
+        small.Reset(static_cast<HICON>(
+            ::LoadImageW(module, MAKEINTRESOURCEW(IDI_APP_ICON_SCALED), IMAGE_ICON, smallSize, smallSize, 0)));
+    }
+    // The window gets its new icons before the old ones are destroyed.
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big ? big.Get() : m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small.Get() : m_hIcon));
+    m_bigIcon = std::move(big);
+    m_smallIcon = std::move(small);
+}
+
+void CZoneSelectDlg::SetTextFont(int dpi)
+{
+    // The dialog's font is made for the system's scale; at another scale the list and the field get the same font
+    // made for the window's.
+    HFONT dialogFont = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    if (!dialogFont)
+        dialogFont = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+    const int fontDpi = win::SystemDpi();
+    win::Font scaled;
+    LOGFONTW font{};
+    if (dpi != fontDpi && ::GetObjectW(dialogFont, sizeof font, &font)) {
+        font.lfHeight = ::MulDiv(font.lfHeight, dpi, fontDpi);
+        font.lfWidth = ::MulDiv(font.lfWidth, dpi, fontDpi);
+        scaled.Reset(::CreateFontIndirectW(&font));
+    }
+    if (!scaled && !m_font)
+        return; // the controls keep the dialog's font, which is right for this scale
+    const WPARAM use = reinterpret_cast<WPARAM>(scaled ? scaled.Get() : dialogFont);
+    ::SendMessageW(m_list.GetSafeHwnd(), WM_SETFONT, use, FALSE);
+    ::SendMessageW(::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE), WM_SETFONT, use, FALSE);
+    m_font = std::move(scaled);
 }
 
 BOOL CZoneSelectDlg::PreTranslateMessage(MSG* msg)
@@ -175,6 +278,19 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
         MessageBox(texts::kPatchFailed);
     StartPatchClient(arguments); // a patch client that cannot be started is not reported
     ::PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
+{
+    const int dpi = HIWORD(wParam);
+    if (dpi <= 0 || dpi == m_nDpi)
+        return 0;
+    // Nothing is drawn while the window changes; then it is drawn once, complete at the new scale.
+    ::SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    ApplyDpi(dpi, reinterpret_cast<const RECT*>(lParam));
+    ::SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     return 0;
 }
 

@@ -30,8 +30,16 @@ private:
     // Start: hands the selected zone's servers to the patch client and ends the launcher.
     LRESULT OnStartGame(WPARAM, LPARAM);
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM);
+    // The window moved to a monitor of another scale: (new DPI, suggested window rectangle or null).
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
-    void LayOutInPixels();
+    // Lays the window out, and gives it its pictures, icons and font, for dpi; centred in `around` when given,
+    // otherwise on its monitor's work area.
+    void ApplyDpi(int dpi, const RECT* around);
+    void LayOutInPixels(int dpi, const RECT* around);
+    void LoadPictures(int dpi);
+    void SetIcons(int dpi);
+    void SetTextFont(int dpi);
 
     static const win::MessageEntry<CZoneSelectDlg> s_messageTable[];
 
@@ -44,4 +52,11 @@ private:
     CKbcBmp m_background;
     CSkinButton m_btnStart;
     CSkinButton m_btnCancel;
+
+    // The display scale the window is laid out for, and what it needs beyond the 96-DPI window: the list's and the
+    // field's font at that scale (when the dialog's own font is for another) and the icons drawn for it.
+    int m_nDpi = 96;
+    win::Font m_font;
+    win::Icon m_bigIcon;
+    win::Icon m_smallIcon;
 };

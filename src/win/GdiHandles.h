@@ -28,6 +28,15 @@ using Brush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using Font = UniqueHandle<GdiObjectTraits<HFONT>>;
 using MemoryDC = UniqueHandle<MemoryDCTraits>;
 
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
+// An icon made with LoadImage at a size of our choosing (icons from LoadIcon are shared and never destroyed).
+using Icon = UniqueHandle<IconTraits>;
+
 // A device context borrowed from a window with GetDC (a null window gives the screen's), given back on destruction.
 class WindowDC {
 public:

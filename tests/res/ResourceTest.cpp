@@ -11,6 +11,8 @@
 
 #include "DibPixels.h"
 #include "resource.h"
+#include "skin/KbcBmp.h"
+#include "ui/WindowLayout.h"
 
 namespace {
 
@@ -54,13 +56,41 @@ TEST_P(PictureTest, LoadsAsTwentyFourBitsWithoutPaletteAtItsSize)
 
 INSTANTIATE_TEST_SUITE_P(Launcher, PictureTest,
                          testing::Values(Picture{IDB_BACKGROUND, 239, 528}, Picture{IDB_START_SKIN, 308, 23},
-                                         Picture{IDB_CANCEL_SKIN, 308, 23}));
+                                         Picture{IDB_CANCEL_SKIN, 308, 23},
+                                         // 144 DPI: 359 x 792 less the list's 279 x 551; 4 frames of 116 x 35
+                                         Picture{IDB_BACKGROUND_144_ROWS, 359, 241},
+                                         Picture{IDB_BACKGROUND_144_SIDES, 80, 551},
+                                         Picture{IDB_START_SKIN_144, 464, 35}, Picture{IDB_CANCEL_SKIN_144, 464, 35},
+                                         // 192 DPI: 478 x 1056 less the list's 372 x 734; 4 frames of 154 x 46
+                                         Picture{IDB_BACKGROUND_192_ROWS, 478, 322},
+                                         Picture{IDB_BACKGROUND_192_SIDES, 106, 734},
+                                         Picture{IDB_START_SKIN_192, 616, 46}, Picture{IDB_CANCEL_SKIN_192, 616, 46}));
+
+// The strips as the launcher uses them: as drawn at 96, 144 and 192 DPI, and fitted from the nearest larger set to
+// scales in between and beyond (ids 0x10000 + dpi * 2 + 0/1 in the messages: Start/Cancel fitted to that DPI).
+std::vector<DWORD> StripPixels(int id, int& width, int& height)
+{
+    if (id < 0x10000)
+        return dib::ResourcePixels(id, width, height);
+    const int dpi = (id - 0x10000) / 2;
+    const layout::PictureSet& set = layout::PictureSetFor(dpi);
+    const layout::Box frame = layout::LayoutForDpi(dpi).start;
+    const skin::PixelImage fitted = skin::ResampleStrip(
+        skin::LoadResourcePixels(static_cast<UINT>(id % 2 ? set.cancelStrip : set.startStrip)), 4, frame.width,
+        frame.height, skin::PixelOf(0x00FF0000));
+    width = fitted.width;
+    height = fitted.height;
+    return std::vector<DWORD>(fitted.pixels.begin(), fitted.pixels.end());
+}
 
 TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
 {
-    for (int id : {IDB_START_SKIN, IDB_CANCEL_SKIN}) {
+    for (int id : {IDB_START_SKIN, IDB_CANCEL_SKIN, IDB_START_SKIN_144, IDB_CANCEL_SKIN_144, IDB_START_SKIN_192,
+                   IDB_CANCEL_SKIN_192, 0x10000 + 120 * 2, 0x10000 + 120 * 2 + 1, 0x10000 + 168 * 2,
+                   0x10000 + 168 * 2 + 1, 0x10000 + 240 * 2, 0x10000 + 72 * 2 + 1}) {
         int width = 0, height = 0;
-        const std::vector<DWORD> pixels = dib::ResourcePixels(id, width, height);
+        const std::vector<DWORD> pixels = StripPixels(id, width, height);
+        ASSERT_FALSE(pixels.empty()) << id;
         ASSERT_EQ(width % 4, 0) << id;
         const int frame = width / 4;
         // The key colour is pure blue; in DIB order (0x00RRGGBB) that is 0x000000FF.
@@ -74,6 +104,73 @@ TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
                                          frame * sizeof(DWORD)) != 0;
                 EXPECT_TRUE(differ) << "strip " << id << " frames " << a << " and " << b << " are the same";
             }
+        }
+    }
+}
+
+// The window's figures at each scale: every 96-DPI figure times DPI / 96, rounded half up, and the picture set the
+// window is drawn with.
+TEST(WindowLayout, FiguresAndPicturesAtEachScale)
+{
+    struct Row {
+        int dpi;
+        layout::WindowLayout want;
+        int pictureSetDpi;
+    };
+    const Row rows[] = {
+        {96, {{232, 525}, {25, 84, 186, 367}, {93, 457, 111, 18}, {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}}, 96},
+        {120, {{290, 656}, {31, 105, 233, 459}, {116, 571, 139, 23}, {35, 613, 96, 29}, {165, 613, 96, 29}, {299, 660}},
+         144},
+        {144, {{348, 788}, {38, 126, 279, 551}, {140, 686, 167, 27}, {42, 735, 116, 35}, {198, 735, 116, 35}, {359, 792}},
+         144},
+        {192, {{464, 1050}, {50, 168, 372, 734}, {186, 914, 222, 36}, {56, 980, 154, 46}, {264, 980, 154, 46}, {478, 1056}},
+         192},
+        {240, {{580, 1313}, {63, 210, 465, 918}, {233, 1143, 278, 45}, {70, 1225, 193, 58}, {330, 1225, 193, 58},
+               {598, 1320}}, 192},
+    };
+    const auto same = [](layout::Box a, layout::Box b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.dpi);
+        const layout::WindowLayout got = layout::LayoutForDpi(row.dpi);
+        EXPECT_EQ(got.client.width, row.want.client.width);
+        EXPECT_EQ(got.client.height, row.want.client.height);
+        EXPECT_TRUE(same(got.list, row.want.list));
+        EXPECT_TRUE(same(got.field, row.want.field));
+        EXPECT_TRUE(same(got.start, row.want.start));
+        EXPECT_TRUE(same(got.cancel, row.want.cancel));
+        EXPECT_EQ(got.background.width, row.want.background.width);
+        EXPECT_EQ(got.background.height, row.want.background.height);
+        EXPECT_EQ(layout::PictureSetFor(row.dpi).dpi, row.pictureSetDpi);
+        // The picture covers the client area, and each control lies inside it.
+        EXPECT_GE(got.background.width, got.client.width);
+        EXPECT_GE(got.background.height, got.client.height);
+        for (const layout::Box& b : {got.list, got.field, got.start, got.cancel}) {
+            EXPECT_LE(b.x + b.width, got.client.width);
+            EXPECT_LE(b.y + b.height, got.client.height);
+        }
+    }
+}
+
+// Each picture set drawn for a scale fits that scale's layout: its background, put together around the list's
+// hole, has the layout's picture size, and its strips hold four frames of the layout's button size.
+TEST(PictureSets, MatchTheLayoutOfTheirScale)
+{
+    for (const layout::PictureSet& set : layout::kPictureSets) {
+        SCOPED_TRACE(set.dpi);
+        const layout::WindowLayout at = layout::LayoutForDpi(set.dpi);
+        skin::PixelImage background = skin::LoadResourcePixels(static_cast<UINT>(set.backgroundRows));
+        if (set.backgroundSides)
+            background = skin::JoinAroundHole(background, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)),
+                                              at.background.width, at.background.height, at.list.x, at.list.y,
+                                              at.list.width, at.list.height, 0);
+        EXPECT_EQ(background.width, at.background.width);
+        EXPECT_EQ(background.height, at.background.height);
+        for (int strip : {set.startStrip, set.cancelStrip}) {
+            const skin::PixelImage pixels = skin::LoadResourcePixels(static_cast<UINT>(strip));
+            EXPECT_EQ(pixels.width, 4 * at.start.width) << strip;
+            EXPECT_EQ(pixels.height, at.start.height) << strip;
         }
     }
 }
@@ -241,6 +338,24 @@ TEST(VersionRecord, CarriesTheProjectVersionAndTheBuild)
     EXPECT_EQ(text(L"ProductVersion"), version);
     const std::wstring build = text(L"Comments");
     EXPECT_NE(build.find(TARVO_COMPILER_ID_W), std::wstring::npos) << "the build description names the compiler";
+}
+
+// The icon drawn for the window at each scale: 32, 48 and 64 pixels.
+TEST(AppIcon, ScaledIconHoldsEachScalesSize)
+{
+    for (int size : {32, 48, 64}) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON_SCALED), IMAGE_ICON, size, size, 0));
+        ASSERT_NE(icon, nullptr) << size;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour{};
+        GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, size);
+        DeleteObject(info.hbmMask);
+        DeleteObject(info.hbmColor);
+        DestroyIcon(icon);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // choice of a skin button's look.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "SkinPixels.h"
@@ -195,6 +196,55 @@ TEST(FrameDrawEdges, DestinationIsWrittenByOneCopy)
     ::DeleteEnhMetaFile(recording);
     EXPECT_EQ(copies, 1);
     EXPECT_EQ(otherDrawing, 0);
+}
+
+// Fitting pictures to a display scale. Pixels are 0x00RRGGBB.
+TEST(PictureFitting, ResampleAveragesTheAreaEachTargetPixelCovers)
+{
+    struct Row {
+        const char* name;
+        int width;
+        std::vector<std::uint32_t> source; // one row
+        int targetWidth;
+        std::vector<std::uint32_t> want;
+    };
+    const Row rows[] = {
+        {"halving averages pairs", 4, {0x000000, 0x0000C8, 0x640000, 0x646464}, 2, {0x000064, 0x643232}},
+        {"two thirds weighs a pixel and a half", 3, {0x00005A, 0x00001E, 0x00003C}, 2, {0x000046, 0x000032}},
+        {"same size is a copy", 2, {0x123456, 0xABCDEF}, 2, {0x123456, 0xABCDEF}},
+        {"doubling repeats", 2, {0x0000FF, 0x00FF00}, 4, {0x0000FF, 0x0000FF, 0x00FF00, 0x00FF00}},
+        {"no target size", 2, {0x0000FF, 0x00FF00}, 0, {}},
+    };
+    for (const Row& r : rows) {
+        skin::PixelImage source(r.width, 1);
+        source.pixels = r.source;
+        // The same along both axes: the row as a row, and as a column.
+        EXPECT_EQ(skin::Resample(source, r.targetWidth, 1).pixels, r.want) << r.name;
+        skin::PixelImage column(1, r.width);
+        column.pixels = r.source;
+        EXPECT_EQ(skin::Resample(column, 1, r.targetWidth).pixels, r.want) << r.name << " (column)";
+    }
+}
+
+TEST(PictureFitting, StripFramesAreResampledApartAndLeaveTheKeyColour)
+{
+    // Four frames of 2 x 1; the first is all key colour (pure blue), which must not survive as such.
+    skin::PixelImage strip(8, 1);
+    strip.pixels = {0x0000FF, 0x0000FF, 0x100000, 0x300000, 0x001000, 0x003000, 0x000000, 0x000002};
+    const skin::PixelImage fitted = skin::ResampleStrip(strip, 4, 1, 1, skin::PixelOf(0x00FF0000));
+    EXPECT_EQ(fitted.pixels, (std::vector<std::uint32_t>{0x0000FE, 0x200000, 0x002000, 0x000001}));
+}
+
+TEST(PictureFitting, BackgroundIsPutTogetherAroundTheListsHole)
+{
+    // 4 x 3 with a 2 x 1 hole at (1, 1): rows 0 and 2 in `rows`, columns 0 and 3 of row 1 in `sides`.
+    skin::PixelImage rows(4, 2), sides(2, 1);
+    rows.pixels = {1, 2, 3, 4, 9, 10, 11, 12};
+    sides.pixels = {5, 8};
+    EXPECT_EQ(skin::JoinAroundHole(rows, sides, 4, 3, 1, 1, 2, 1, 0xEE).pixels,
+              (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 0xEE, 0xEE, 8, 9, 10, 11, 12}));
+    EXPECT_TRUE(skin::JoinAroundHole(rows, sides, 4, 3, 1, 1, 2, 2, 0xEE).Empty()) << "parts that do not fit";
+    EXPECT_TRUE(skin::JoinAroundHole(rows, sides, 4, 3, 3, 1, 2, 1, 0xEE).Empty()) << "hole outside the picture";
 }
 
 } // namespace

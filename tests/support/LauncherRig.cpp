@@ -428,6 +428,22 @@ POINT CenterOf(HWND hwnd)
     return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
+int DisplayDpi()
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+RECT RectInParent(HWND child)
+{
+    RECT rc{};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
 std::vector<COLORREF> CaptureWindow(HWND hwnd)
 {
     RECT rc{};

@@ -117,6 +117,11 @@ bool ClickListEntry(HWND list, int index, const std::function<bool()>& chosen);
 void PressKey(WORD vk);
 POINT CenterOf(HWND hwnd);
 
+// The display's scale in DPI, as every program of this Wine prefix or Windows session sees it at start.
+int DisplayDpi();
+// A child window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child);
+
 // Screen pixels of a window's rectangle (0x00RRGGBB, top row first).
 std::vector<COLORREF> CaptureWindow(HWND hwnd);
 

@@ -4,13 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "DibPixels.h"
 #include "LauncherRig.h"
 #include "PatchClientRecord.h"
 #include "resource.h"
+#include "skin/KbcBmp.h"
+#include "ui/WindowLayout.h"
 
 namespace {
 
@@ -281,11 +283,21 @@ TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillS
     EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
 }
 
-// Pixels of one frame of a skin strip, in the order and form the rig's captures use (0x00RRGGBB, top row first).
-std::vector<COLORREF> FramePixels(int stripId, int frame)
+// The display's scale: the launcher is laid out and drawn for it.
+const int kDpi = rig::DisplayDpi();
+
+// Pixels of one frame of a skin strip (IDB_START_SKIN or IDB_CANCEL_SKIN) as the launcher shows it at dpi: the
+// strip of that scale's picture set, fitted to the button's size there. In the order and form the rig's captures
+// use (0x00RRGGBB, top row first).
+std::vector<COLORREF> FramePixels(int stripId, int frame, int dpi = kDpi)
 {
-    int width = 0, height = 0;
-    const std::vector<DWORD> strip = dib::ResourcePixels(stripId, width, height);
+    const layout::PictureSet& set = layout::PictureSetFor(dpi);
+    const layout::Box button = layout::LayoutForDpi(dpi).start;
+    const skin::PixelImage fitted = skin::ResampleStrip(
+        skin::LoadResourcePixels(static_cast<UINT>(stripId == IDB_START_SKIN ? set.startStrip : set.cancelStrip)), 4,
+        button.width, button.height, skin::PixelOf(0x00FF0000));
+    const int width = fitted.width, height = fitted.height;
+    const std::vector<std::uint32_t>& strip = fitted.pixels;
     const int w = width / 4;
     std::vector<COLORREF> pixels;
     for (int y = 0; y < height; ++y)
@@ -301,8 +313,8 @@ TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
     HWND cancel = Item(IDCANCEL);
     RECT rc;
     ::GetClientRect(start, &rc);
-    EXPECT_EQ(rc.right, 77);
-    EXPECT_EQ(rc.bottom, 23);
+    EXPECT_EQ(rc.right, layout::LayoutForDpi(kDpi).start.width);
+    EXPECT_EQ(rc.bottom, layout::LayoutForDpi(kDpi).start.height);
     const auto shows = [](HWND button, int strip, int frame) {
         return rig::WaitFor([&] { return rig::CaptureWindow(button) == FramePixels(strip, frame); }, 5000);
     };
@@ -340,6 +352,86 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
                                                   m_launcher->Id(), L"tooltips_class32")) == W(button.text); }))
             << button.text;
     }
+}
+
+bool SameBox(RECT rc, layout::Box box)
+{
+    return rc.left == box.x && rc.top == box.y && rc.right - rc.left == box.width && rc.bottom - rc.top == box.height;
+}
+
+// The height of a line of the dialog's font at the display's scale (this program's system font is the same one).
+int LineHeight()
+{
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(screen, ::GetStockObject(SYSTEM_FONT));
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(screen, &metrics);
+    ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
+    return metrics.tmHeight;
+}
+
+// The window has the layout of the display's scale, centred on the screen, and a title fits its list row.
+TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
+{
+    Install(kThreeZones);
+    Launch();
+    const layout::WindowLayout want = layout::LayoutForDpi(kDpi);
+    RECT client{};
+    ::GetClientRect(m_dlg, &client);
+    EXPECT_EQ(client.right, want.client.width);
+    EXPECT_EQ(client.bottom, want.client.height);
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_ZONE_LIST)), want.list));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_SELECTED_ZONE)), want.field));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_START)), want.start));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDCANCEL)), want.cancel));
+    RECT window{};
+    ::GetWindowRect(m_dlg, &window);
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
+    EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
+    EXPECT_GE(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0), LineHeight());
+}
+
+// Moved to a monitor of another scale, the window lays itself out again with that scale's pictures and font, and
+// choosing and starting work as before. The display cannot change its scale, so the test sends the notice.
+TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
+{
+    Install(kThreeZones);
+    Launch();
+    const int itemHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
+    // A scale whose window fits the test display (1024 x 768 at 96 DPI, half as big again at 144): 120 DPI takes
+    // the 144-DPI pictures scaled down, 192 DPI its own.
+    const int dpi = kDpi == 144 ? 192 : 120;
+    ::SendMessageW(m_dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+
+    const layout::WindowLayout want = layout::LayoutForDpi(dpi);
+    RECT client{};
+    ::GetClientRect(m_dlg, &client);
+    EXPECT_EQ(client.right, want.client.width);
+    EXPECT_EQ(client.bottom, want.client.height);
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_ZONE_LIST)), want.list));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_SELECTED_ZONE)), want.field));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_START)), want.start));
+    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDCANCEL)), want.cancel));
+    // The list's font grew with the scale (rows of a font are not exactly proportional: allow a pixel).
+    const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
+    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); },
+                             5000)) << "Start shows the greyed frame of the new scale";
+    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); },
+                             5000));
+
+    ParkPointer();
+    ClickEntry(2);
+    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); },
+                             5000));
+    ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
+    ASSERT_TRUE(m_launcher->WaitForExit());
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    EXPECT_EQ(record.commandLine, "  1 10.0.3.1 703");
 }
 
 } // namespace

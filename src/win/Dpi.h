@@ -1,0 +1,24 @@
+// The display scale of windows, through the functions newer systems add when they have them: the launcher runs
+// from Windows 7 on, where only the system-wide scale exists.
+#pragma once
+
+#include <windows.h>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace win {
+
+// The DPI the system draws everything at when it knows no window (the screen's LOGPIXELSY).
+int SystemDpi();
+// The DPI of the monitor the window is on; the system DPI where the system knows no other.
+int WindowDpi(HWND hwnd);
+// Width and height the frame, caption and menu add around a client area at dpi. Where the system cannot say at
+// another DPI, the window's present frame is taken.
+SIZE NonClientExtent(HWND hwnd, int dpi);
+// Keeps the dialog manager from resizing the dialog and its controls and from changing their fonts when the window
+// moves to a monitor of another scale: the dialog lays itself out for the new scale.
+void TakeOverDialogDpiScaling(HWND dialog);
+
+} // namespace win
