@@ -19,8 +19,7 @@ double MicrosecondsPerCall(int calls, F call)
         call(i);
     ::GdiFlush();
     ::QueryPerformanceCounter(&end);
-    return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart) /
-           calls;
+    return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart) / calls;
 }
 
 } // namespace
@@ -38,9 +37,8 @@ int main()
     background.LoadFromResource(IDB_BACKGROUND);
 
     const int calls = 5000;
-    const double frame = MicrosecondsPerCall(calls, [&](int i) {
-        strip.DrawFrameTransparent(target.Get(), i % 4, 28, 490, RGB(0, 0, 255));
-    });
+    const double frame = MicrosecondsPerCall(
+        calls, [&](int i) { strip.DrawFrameTransparent(target.Get(), i % 4, 28, 490, RGB(0, 0, 255)); });
     const double whole = MicrosecondsPerCall(calls, [&](int) { background.Draw(target.Get(), 0, 0); });
     std::printf("skin: transparent 77x23 frame draw  %8.1f us/draw (%d draws)\n", frame, calls);
     std::printf("skin: opaque 239x528 background draw %8.1f us/draw (%d draws)\n", whole, calls);

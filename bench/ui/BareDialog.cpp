@@ -17,7 +17,10 @@ namespace {
 
 const char* g_commandLine = "";
 
-bool Asked(const char* word) { return std::strstr(g_commandLine, word) != nullptr; }
+bool Asked(const char* word)
+{
+    return std::strstr(g_commandLine, word) != nullptr;
+}
 
 void AddLauncherPieces(HWND dlg)
 {
@@ -33,8 +36,8 @@ void AddLauncherPieces(HWND dlg)
     }
     if (Asked("tooltips")) {
         for (int id : {IDC_START, IDCANCEL}) {
-            HWND tip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0,
-                                         0, dlg, nullptr, instance, nullptr);
+            HWND tip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                         dlg, nullptr, instance, nullptr);
             TTTOOLINFOA tool{};
             tool.cbSize = sizeof tool;
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -45,7 +48,8 @@ void AddLauncherPieces(HWND dlg)
         }
     }
     if (Asked("pictures")) {
-        ::SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP_ICON))));
+        ::SendMessageA(dlg, WM_SETICON, ICON_BIG,
+                       reinterpret_cast<LPARAM>(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP_ICON))));
         for (int id : {IDB_BACKGROUND, IDB_START_SKIN, IDB_CANCEL_SKIN})
             ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     }

@@ -18,7 +18,7 @@
 
 namespace {
 
-const int kStartRuns = 21;      // per program, after one warm-up run each
+const int kStartRuns = 21; // per program, after one warm-up run each
 const int kSpawnRuns = 9;
 const int kHoverCycles = 10000; // per button
 const DWORD kDeadlineMs = 15000;
@@ -72,8 +72,8 @@ public:
         std::string commandLine = "\"" + exe + "\" " + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              currentDir.c_str(), &si, &m_pi))
+        if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDir.c_str(),
+                              &si, &m_pi))
             m_pi = PROCESS_INFORMATION{};
     }
     Child(const Child&) = delete;
@@ -101,7 +101,10 @@ private:
     PROCESS_INFORMATION m_pi{};
 };
 
-HWND VisibleDialog(DWORD processId) { return rig::VisibleWindowOfClass(processId, L"#32770"); }
+HWND VisibleDialog(DWORD processId)
+{
+    return rig::VisibleWindowOfClass(processId, L"#32770");
+}
 
 int ListCount(HWND dlg)
 {
@@ -157,7 +160,8 @@ double StartToVisible(const std::string& exe, const std::string& cwd, int entrie
     if (!child.Started())
         return -1;
     HWND dlg = nullptr;
-    const bool shown = Poll([&] { return (dlg = VisibleDialog(child.Id())) && (entries == 0 || ListCount(dlg) == entries); });
+    const bool shown = Poll(
+        [&] { return (dlg = VisibleDialog(child.Id())) && (entries == 0 || ListCount(dlg) == entries); });
     const double ms = (Now() - start) * 1000;
     Close(child, dlg);
     return shown ? ms : -1;
@@ -174,11 +178,12 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         int entries;
         std::vector<double> ms;
     };
-    Variant variants[] = {{"launcher, 50 zones", &launcher, "", 50, {}},
-                          {"bare dialog", &bare, "", 0, {}},
-                          {"bare dialog + common controls", &bare, "controls", 0, {}},
-                          {"bare dialog + common controls + tooltips", &bare, "controls tooltips", 0, {}},
-                          {"bare dialog + common controls + tooltips + pictures", &bare, "controls tooltips pictures", 0, {}}};
+    Variant variants[] = {
+        {"launcher, 50 zones", &launcher, "", 50, {}},
+        {"bare dialog", &bare, "", 0, {}},
+        {"bare dialog + common controls", &bare, "controls", 0, {}},
+        {"bare dialog + common controls + tooltips", &bare, "controls tooltips", 0, {}},
+        {"bare dialog + common controls + tooltips + pictures", &bare, "controls tooltips pictures", 0, {}}};
     const int count = int(sizeof variants / sizeof variants[0]);
     int failures = 0;
     for (Variant& v : variants)
@@ -201,7 +206,8 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
     for (const Variant& v : variants) {
         std::printf("  start-to-visible: %-52s median %6.1f ms (%+5.1f ms over the bare dialog; min %.1f, max %.1f; "
                     "%zu runs)\n",
-                    v.name, Median(v.ms), Median(v.ms) - b, v.ms.empty() ? 0 : *std::min_element(v.ms.begin(), v.ms.end()),
+                    v.name, Median(v.ms), Median(v.ms) - b,
+                    v.ms.empty() ? 0 : *std::min_element(v.ms.begin(), v.ms.end()),
                     v.ms.empty() ? 0 : *std::max_element(v.ms.begin(), v.ms.end()), v.ms.size());
     }
     if (failures)
@@ -226,8 +232,7 @@ bool ReadSpawnTicks(const std::string& path, unsigned long long& ticks)
 // One hand-off: a fresh installation with an empty Temp and the probe as the patch client; the second zone is
 // chosen with the mouse, Start pressed, and the time from the button's release to the probe's creation returned
 // (ms, negative on failure). `exitMs` gets the time from the release to the launcher's end.
-double StartToSpawn(const std::string& launcher, const std::string& probe, const std::string& catalogue,
-                    double& exitMs)
+double StartToSpawn(const std::string& launcher, const std::string& probe, const std::string& catalogue, double& exitMs)
 {
     rig::TempFolder install("bench-spawn");
     rig::TempFolder elsewhere("bench-cwd");

@@ -32,8 +32,8 @@ bool ReadInstallDirectory(wchar_t (&dir)[kInstallDirSize])
     dir[0] = L'\0';
     HKEY opened = nullptr;
     // The launcher is a 32-bit program: its key lives in the 32-bit view, which a 64-bit build must ask for.
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quon\\Tarvo", 0, KEY_READ | KEY_WOW64_32KEY, &opened)
-        != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quon\\Tarvo", 0, KEY_READ | KEY_WOW64_32KEY, &opened) !=
+        ERROR_SUCCESS)
         return false;
     win::RegKey key(opened);
 
@@ -41,8 +41,8 @@ bool ReadInstallDirectory(wchar_t (&dir)[kInstallDirSize])
     wchar_t data[kInstallDirSize];
     DWORD type = REG_NONE;
     DWORD size = sizeof data;
-    if (::RegQueryValueExW(key.Get(), L"defaultdir", nullptr, &type, reinterpret_cast<BYTE*>(data), &size)
-        != ERROR_SUCCESS)
+    if (::RegQueryValueExW(key.Get(), L"defaultdir", nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
+        ERROR_SUCCESS)
         return false;
 
     size_t length = 0;

@@ -19,8 +19,14 @@ bool IsBlankByte(unsigned char c)
     return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
 }
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+bool IsLeadByte(unsigned char c)
+{
+    return c >= 0x81 && c <= 0xFE;
+}
+bool IsTrailByte(unsigned char c)
+{
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 // Length of the character at p: two bytes for a GBK lead byte followed by a trail byte, else one. Only used to
 // find the section header's last ']', which the platform looks for among characters, not bytes; the bytes
@@ -227,9 +233,18 @@ int ParseProfileInt(std::string_view text)
     int base = 10;
     if (text.size() - i >= 2 && text[i] == '0') {
         switch (text[i + 1]) {
-        case 'x': base = 16; i += 2; break;
-        case 'o': base = 8; i += 2; break;
-        case 'b': base = 2; i += 2; break;
+        case 'x':
+            base = 16;
+            i += 2;
+            break;
+        case 'o':
+            base = 8;
+            i += 2;
+            break;
+        case 'b':
+            base = 2;
+            i += 2;
+            break;
         default: break;
         }
     }

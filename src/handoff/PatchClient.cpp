@@ -31,8 +31,7 @@ bool StartPatchClient(const PatchClientArguments& args)
     // over as that text on any system, and byte for byte to a patch client that reads them in code page 936.
     const win::WideText count = win::WideFromGbk(args.count);
     const win::WideText serverList = win::WideFromGbk(args.serverList);
-    const intptr_t process =
-        _wspawnl(_P_NOWAIT, kPatchClientProgram, L" ", count.data(), serverList.data(), nullptr);
+    const intptr_t process = _wspawnl(_P_NOWAIT, kPatchClientProgram, L" ", count.data(), serverList.data(), nullptr);
     if (process == -1)
         return false;
     win::KernelHandle owner(reinterpret_cast<HANDLE>(process)); // not waited for; closed so it does not leak

@@ -19,8 +19,8 @@ PixelImage LoadResourcePixels(UINT id)
     request.bmiHeader.biBitCount = 32;
     request.bmiHeader.biCompression = BI_RGB;
     win::WindowDC screen(nullptr);
-    if (!screen || ::GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(picture.height),
-                               picture.pixels.data(), &request, DIB_RGB_COLORS) != picture.height)
+    if (!screen || ::GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(picture.height), picture.pixels.data(),
+                               &request, DIB_RGB_COLORS) != picture.height)
         return PixelImage();
     for (std::uint32_t& p : picture.pixels)
         p &= 0x00FFFFFF;

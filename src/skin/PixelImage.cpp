@@ -85,7 +85,8 @@ PixelImage Resample(const PixelImage& source, int width, int height)
         for (int x = 0; x < width; ++x) {
             std::uint64_t sum[3] = {0, 0, 0};
             for (size_t i = 0; i < span.weights.size(); ++i) {
-                const std::uint64_t* in = &rows[(static_cast<size_t>(span.first + static_cast<int>(i)) * width + x) * 3];
+                const std::uint64_t* in =
+                    &rows[(static_cast<size_t>(span.first + static_cast<int>(i)) * width + x) * 3];
                 for (int c = 0; c < 3; ++c)
                     sum[c] += in[c] * span.weights[i];
             }

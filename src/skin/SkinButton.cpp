@@ -3,12 +3,9 @@
 #include <commctrl.h>
 
 const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
-    {WM_MOUSEMOVE, 0, 0, &CSkinButton::OnMouseMove},
-    {WM_LBUTTONDOWN, 0, 0, &CSkinButton::OnLButtonDown},
-    {WM_SETCURSOR, 0, 0, &CSkinButton::OnSetCursor},
-    {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
-    {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave},
-    {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
+    {WM_MOUSEMOVE, 0, 0, &CSkinButton::OnMouseMove},   {WM_LBUTTONDOWN, 0, 0, &CSkinButton::OnLButtonDown},
+    {WM_SETCURSOR, 0, 0, &CSkinButton::OnSetCursor},   {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
+    {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave}, {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
 };
 
 // The pointing hand tells the player the picture is a button; the system always has it, so the cursor is valid.

@@ -50,12 +50,12 @@ protected:
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);     // (flags, point)
-    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);   // (flags, point)
-    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);     // (window, hit test | mouse message)
-    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);    // (flags, point)
-    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);    // ()
-    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);    // (HDC)
+    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);   // (flags, point)
+    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam); // (flags, point)
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);   // (window, hit test | mouse message)
+    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);  // (flags, point)
+    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);  // ()
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);  // (HDC)
 
     // Sizes the button to one frame of the loaded strip, keeping its top-left corner.
     void FitToFrame();

@@ -39,8 +39,8 @@ constexpr Box ScaleBox(Box b, int dpi)
 
 // The window at 96 DPI: client 232 x 525, the list, the field, the buttons' corners with one 77 x 23 frame each,
 // and the 239 x 528 background picture.
-constexpr WindowLayout kBaseLayout = {
-    {232, 525}, {25, 84, 186, 367}, {93, 457, 111, 18}, {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}};
+constexpr WindowLayout kBaseLayout = {{232, 525},        {25, 84, 186, 367}, {93, 457, 111, 18},
+                                      {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}};
 
 constexpr WindowLayout LayoutForDpi(int dpi)
 {

@@ -54,8 +54,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
 };
 
 CZoneSelectDlg::CZoneSelectDlg()
-    : win::Dialog(IDD_ZONE_SELECT),
-      m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON)))
+    : win::Dialog(IDD_ZONE_SELECT), m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP_ICON)))
 {
 }
 

@@ -99,7 +99,9 @@ BOOL Dialog::OnInitDialog()
     return TRUE;
 }
 
-void Dialog::DoDataExchange(DataExchange&) {}
+void Dialog::DoDataExchange(DataExchange&)
+{
+}
 
 bool Dialog::UpdateData(bool saveAndValidate)
 {

@@ -41,8 +41,7 @@ using Icon = UniqueHandle<IconTraits>;
 class WindowDC {
 public:
     explicit WindowDC(HWND hwnd) noexcept : m_hwnd(hwnd), m_hdc(::GetDC(hwnd)) {}
-    WindowDC(WindowDC&& other) noexcept
-        : m_hwnd(other.m_hwnd), m_hdc(std::exchange(other.m_hdc, nullptr)) {}
+    WindowDC(WindowDC&& other) noexcept : m_hwnd(other.m_hwnd), m_hdc(std::exchange(other.m_hdc, nullptr)) {}
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
     WindowDC& operator=(WindowDC&&) = delete;
@@ -80,9 +79,11 @@ private:
 // Selects an object into a device context and puts the previous one back on destruction.
 class Selection {
 public:
-    Selection(HDC hdc, HGDIOBJ object) noexcept : m_hdc(hdc), m_previous(hdc && object ? ::SelectObject(hdc, object) : nullptr) {}
-    Selection(Selection&& other) noexcept
-        : m_hdc(other.m_hdc), m_previous(std::exchange(other.m_previous, nullptr)) {}
+    Selection(HDC hdc, HGDIOBJ object) noexcept
+        : m_hdc(hdc), m_previous(hdc && object ? ::SelectObject(hdc, object) : nullptr)
+    {
+    }
+    Selection(Selection&& other) noexcept : m_hdc(other.m_hdc), m_previous(std::exchange(other.m_previous, nullptr)) {}
     Selection(const Selection&) = delete;
     Selection& operator=(const Selection&) = delete;
     Selection& operator=(Selection&&) = delete;

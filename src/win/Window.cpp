@@ -15,7 +15,7 @@ GetWindowSubclassFn LookUpGetWindowSubclass()
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(411))));
     return fn;
 }
-}
+} // namespace
 
 Window::~Window()
 {
@@ -66,14 +66,9 @@ bool Window::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRES
 {
     HWND child = nullptr;
     switch (message) {
-    case WM_DRAWITEM:
-        child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
-        break;
-    case WM_COMMAND:
-        child = reinterpret_cast<HWND>(lParam);
-        break;
-    default:
-        return false;
+    case WM_DRAWITEM: child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem; break;
+    case WM_COMMAND: child = reinterpret_cast<HWND>(lParam); break;
+    default: return false;
     }
     Window* window = FromHandle(child);
     return window && window->OnChildNotify(message, wParam, lParam, result);

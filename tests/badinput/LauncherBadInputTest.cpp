@@ -31,12 +31,32 @@ const char kZone2[] = "[Zone2]\r\nServiceZoneTitle=网通二区\r\nAgentIP1=10.0
 const char kTypicalLine[] = "  2 10.0.0.1 700 10.0.0.2 701";
 
 enum class Catalogue {
-    Typical, RandomBytes, RandomThenTypical, FiftyMegabytes, OneMegabyteLine, SixteenCharacterTitle, NulBytes, Utf16,
-    Utf8Bom, TenThousandZones, Directory, HeldExclusively
+    Typical,
+    RandomBytes,
+    RandomThenTypical,
+    FiftyMegabytes,
+    OneMegabyteLine,
+    SixteenCharacterTitle,
+    NulBytes,
+    Utf16,
+    Utf8Bom,
+    TenThousandZones,
+    Directory,
+    HeldExclusively
 };
 enum class Registry {
-    Path, NoTerminator, Binary, Dword, ExpandableVariable, Empty, Padded259, Padded260, Padded261, MissingKey,
-    MissingValue, Nowhere
+    Path,
+    NoTerminator,
+    Binary,
+    Dword,
+    ExpandableVariable,
+    Empty,
+    Padded259,
+    Padded260,
+    Padded261,
+    MissingKey,
+    MissingValue,
+    Nowhere
 };
 enum class Client { StandIn, Missing, Directory };
 // What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
@@ -55,7 +75,10 @@ struct Row {
     Update update;
 };
 
-void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 std::string RandomBytes(size_t size)
 {
@@ -70,10 +93,8 @@ std::string CatalogueBytes(Catalogue kind)
 {
     const std::string typical = Gbk(kZone1) + Gbk(kZone2);
     switch (kind) {
-    case Catalogue::RandomBytes:
-        return RandomBytes(1 << 20);
-    case Catalogue::RandomThenTypical:
-        return RandomBytes(1 << 20) + "\r\n" + typical;
+    case Catalogue::RandomBytes: return RandomBytes(1 << 20);
+    case Catalogue::RandomThenTypical: return RandomBytes(1 << 20) + "\r\n" + typical;
     case Catalogue::FiftyMegabytes: {
         // Zone2 comes after 50 MB of short keys, so the whole file must be read to show it.
         std::string bytes = Gbk(kZone1) + "[Padding]\r\n";
@@ -82,14 +103,16 @@ std::string CatalogueBytes(Catalogue kind)
         return bytes + Gbk(kZone2);
     }
     case Catalogue::OneMegabyteLine:
-        return "[Zone1]\r\nServiceZoneTitle=" + std::string(1 << 20, 'T') + "\r\nAgentIP1=" +
-               std::string(1 << 20, '1') + "\r\nPort1=700\r\n";
+        return "[Zone1]\r\nServiceZoneTitle=" + std::string(1 << 20, 'T') +
+               "\r\nAgentIP1=" + std::string(1 << 20, '1') + "\r\nPort1=700\r\n";
     case Catalogue::SixteenCharacterTitle:
         // 32 bytes: the cut to 31 leaves the last character's lead byte alone.
-        return Gbk("[Zone1]\r\nServiceZoneTitle=一二三四五六七八九十甲乙丙丁戊己\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n");
+        return Gbk(
+            "[Zone1]\r\nServiceZoneTitle=一二三四五六七八九十甲乙丙丁戊己\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n");
     case Catalogue::NulBytes: {
         // A NUL ends a name or a value; a key whose name a NUL cuts short is another key.
-        const char bytes[] = "[Zone1]\r\nServiceZoneTitle=AB\0CD\r\nAgentIP1=10.0.0.1\0.99\r\nPort1=70\0" "0\r\n"
+        const char bytes[] = "[Zone1]\r\nServiceZoneTitle=AB\0CD\r\nAgentIP1=10.0.0.1\0.99\r\nPort1=70\0"
+                             "0\r\n"
                              "[Zone2]\r\nService\0ZoneTitle=Hidden\r\n"
                              "[Zone3]\r\nServiceZoneTitle=EF\r\n";
         return std::string(bytes, sizeof bytes - 1);
@@ -104,12 +127,11 @@ std::string CatalogueBytes(Catalogue kind)
         std::string bytes;
         for (int n = 1; n <= 10000; ++n)
             bytes += "[Zone" + std::to_string(n) + "]\r\nServiceZoneTitle=Zone " + std::to_string(n) +
-                     "\r\nAgentIP1=10.0." + std::to_string(n / 256) + "." + std::to_string(n % 256) + "\r\nPort1=" +
-                     std::to_string(n) + "\r\n";
+                     "\r\nAgentIP1=10.0." + std::to_string(n / 256) + "." + std::to_string(n % 256) +
+                     "\r\nPort1=" + std::to_string(n) + "\r\n";
         return bytes;
     }
-    default:
-        return typical;
+    default: return typical;
     }
 }
 
@@ -168,8 +190,8 @@ protected:
         case Registry::NoTerminator: m_registry = std::make_unique<rig::InstallDirValue>(dir, REG_SZ, false); break;
         case Registry::Binary: m_registry = std::make_unique<rig::InstallDirValue>(dir, REG_BINARY, false); break;
         case Registry::Dword:
-            m_registry = std::make_unique<rig::InstallDirValue>(
-                std::string(reinterpret_cast<const char*>(&dword), 4), REG_DWORD, false);
+            m_registry = std::make_unique<rig::InstallDirValue>(std::string(reinterpret_cast<const char*>(&dword), 4),
+                                                                REG_DWORD, false);
             break;
         case Registry::ExpandableVariable:
             ::SetEnvironmentVariableA("TARVO_BADINPUT_DIR", dir.c_str());
@@ -248,8 +270,8 @@ TEST_P(BadInput, EndsAsItShould)
         EXPECT_FALSE(rig::Exists(record));
         EXPECT_EQ(rig::ReadBytes(m_install / "Temp\\game.dat"), "new") << "nothing is promoted without Start";
     } else {
-        ASSERT_TRUE(rig::WaitFor([&] { return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr; },
-                                 60000))
+        ASSERT_TRUE(
+            rig::WaitFor([&] { return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr; }, 60000))
             << "the launcher window did not appear";
         RECT rc;
         ::GetWindowRect(m_dlg, &rc);
@@ -314,19 +336,36 @@ const std::string kLongLine = "  1 " + std::string(31, '1') + " 700";
 const Row kRows[] = {
     // AgentIP.ini
     {"RandomBytes", C::RandomBytes, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
-    {"RandomBytesBeforeAGoodCatalogue", C::RandomThenTypical, R::Path, P::StandIn, kTypicalEntries, 0,
-     kTypicalLine, U::Installed},
-    {"FiftyMegabytes", C::FiftyMegabytes, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
-    {"OneMegabyteLinesCutTo31Bytes", C::OneMegabyteLine, R::Path, P::StandIn, {kLongTitle.c_str()}, 0,
-     kLongLine.c_str(), U::Installed},
-    {"SixteenCharacterTitleCutInsideACharacter", C::SixteenCharacterTitle, R::Path, P::StandIn,
-     {"一二三四五六七八九十甲乙丙丁戊"}, 0, "  1 10.0.0.1 700", U::Installed},
-    {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, P::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", U::Installed},
-    {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+    {"RandomBytesBeforeAGoodCatalogue", C::RandomThenTypical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
      U::Installed},
+    {"FiftyMegabytes", C::FiftyMegabytes, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
+    {"OneMegabyteLinesCutTo31Bytes",
+     C::OneMegabyteLine,
+     R::Path,
+     P::StandIn,
+     {kLongTitle.c_str()},
+     0,
+     kLongLine.c_str(),
+     U::Installed},
+    {"SixteenCharacterTitleCutInsideACharacter",
+     C::SixteenCharacterTitle,
+     R::Path,
+     P::StandIn,
+     {"一二三四五六七八九十甲乙丙丁戊"},
+     0,
+     "  1 10.0.0.1 700",
+     U::Installed},
+    {"NulBytesEndNamesAndValues", C::NulBytes, R::Path, P::StandIn, {"AB", "EF"}, 0, "  1 10.0.0.1 70", U::Installed},
+    {"Utf16WithByteOrderMarkConverted", C::Utf16, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::Installed},
     {"Utf8ByteOrderMarkSkipped", C::Utf8Bom, R::Path, P::StandIn, {"Alpha"}, 0, "  1 10.0.0.1 700", U::Installed},
-    {"TenThousandZones", C::TenThousandZones, R::Path, P::StandIn, {"Zone 1", "Zone 10000"}, 10000,
-     "  1 10.0.0.1 1", U::Installed},
+    {"TenThousandZones",
+     C::TenThousandZones,
+     R::Path,
+     P::StandIn,
+     {"Zone 1", "Zone 10000"},
+     10000,
+     "  1 10.0.0.1 1",
+     U::Installed},
     {"CatalogueIsADirectory", C::Directory, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
     {"CatalogueHeldOpenExclusively", C::HeldExclusively, R::Path, P::StandIn, {}, 0, nullptr, U::Installed},
     // Registry value

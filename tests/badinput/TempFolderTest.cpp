@@ -59,8 +59,8 @@ TEST_P(TempFolderCase, LosesNothing)
         } else if (w[0] == "dir") {
             ASSERT_TRUE(CreateDirectoryW(LongPath(Resolve(w[1])).c_str(), nullptr)) << w[1];
         } else if (w[0] == "sparse") {
-            win::FileHandle file(CreateFileW(LongPath(Resolve(w[1])).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                             0, nullptr));
+            win::FileHandle file(
+                CreateFileW(LongPath(Resolve(w[1])).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
             ASSERT_TRUE(file);
             DWORD unused = 0;
             DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
@@ -80,7 +80,7 @@ TEST_P(TempFolderCase, LosesNothing)
 
     int waits = 0;
     PromotionOptions options;
-    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+    options.readInstallDirectory = [this](wchar_t(&dir)[kInstallDirSize]) {
         return FillInstallDirectory(dir, m_install);
     };
     options.wait = [&waits](unsigned) { ++waits; };
@@ -100,8 +100,7 @@ TEST_P(TempFolderCase, LosesNothing)
         } else if (w[0] == "gib") {
             WIN32_FILE_ATTRIBUTE_DATA data{};
             ASSERT_TRUE(GetFileAttributesExW(LongPath(Resolve(w[1])).c_str(), GetFileExInfoStandard, &data));
-            EXPECT_EQ((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-                      std::stoull(w[2]) * kGiB);
+            EXPECT_EQ((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, std::stoull(w[2]) * kGiB);
         } else if (w[0] == "all-new") {
             for (int i = 0; i < std::stoi(w[1]); ++i)
                 ASSERT_EQ(ReadBytes(At(Numbered("f%04d.dat", i))), Numbered("new-%04d", i)) << i;

@@ -34,14 +34,17 @@ void DeleteKey(const char* path, REGSAM view)
     }
 }
 
-bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool IsString(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 // Code page 936 bytes (NULs included) as UTF-16, and back.
 std::wstring Wide(const std::string& gbk)
 {
     std::wstring wide(gbk.size(), L'\0');
-    wide.resize(static_cast<size_t>(::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()),
-                                                          &wide[0], static_cast<int>(wide.size()))));
+    wide.resize(static_cast<size_t>(::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &wide[0],
+                                                          static_cast<int>(wide.size()))));
     return wide;
 }
 
@@ -82,8 +85,8 @@ protected:
             DWORD size = 0;
             if (::RegQueryValueExW(key, L"defaultdir", nullptr, &m_savedType, nullptr, &size) == ERROR_SUCCESS) {
                 m_saved.resize(size);
-                ::RegQueryValueExW(key, L"defaultdir", nullptr, &m_savedType,
-                                   reinterpret_cast<BYTE*>(m_saved.data()), &size);
+                ::RegQueryValueExW(key, L"defaultdir", nullptr, &m_savedType, reinterpret_cast<BYTE*>(m_saved.data()),
+                                   &size);
                 m_hadValue = true;
             }
             ::RegCloseKey(key);
@@ -128,9 +131,16 @@ TEST_F(InstallDirectory, ValuesOfEveryShape)
     std::string chinese259; // 259 characters, 518 bytes of code page 936
     for (int i = 0; i < 259; ++i)
         chinese259 += "\xD3\xCE";
-    const struct { const char* what; DWORD type; std::string data; bool found; std::string dir; } rows[] = {
+    const struct {
+        const char* what;
+        DWORD type;
+        std::string data;
+        bool found;
+        std::string dir;
+    } rows[] = {
         {"path", REG_SZ, std::string("Z:\\tmp\\game", 12), true, "Z:\\tmp\\game"},
-        {"GBK path, trailing separator kept", REG_SZ, std::string("D:\\\xD3\xCE\xCF\xB7\\", 9), true, "D:\\\xD3\xCE\xCF\xB7\\"},
+        {"GBK path, trailing separator kept", REG_SZ, std::string("D:\\\xD3\xCE\xCF\xB7\\", 9), true,
+         "D:\\\xD3\xCE\xCF\xB7\\"},
         {"259 bytes and terminator", REG_SZ, with259 + '\0', true, with259},
         {"260 bytes and terminator", REG_SZ, std::string(260, 'd') + '\0', false, ""},
         {"300 bytes", REG_SZ, std::string(300, 'd') + '\0', false, ""},
@@ -138,7 +148,8 @@ TEST_F(InstallDirectory, ValuesOfEveryShape)
         {"259 Chinese characters and terminator", REG_SZ, chinese259 + '\0', true, chinese259},
         {"260 Chinese characters and terminator", REG_SZ, chinese259 + "\xD3\xCE" + '\0', false, ""},
         {"string without terminator", REG_SZ, "C:\\Game", true, "C:\\Game"},
-        {"expandable, used unexpanded", REG_EXPAND_SZ, std::string("%SystemRoot%\\game", 18), true, "%SystemRoot%\\game"},
+        {"expandable, used unexpanded", REG_EXPAND_SZ, std::string("%SystemRoot%\\game", 18), true,
+         "%SystemRoot%\\game"},
         {"binary, never terminated", REG_BINARY, "Z:\\bin", true, "Z:\\bin"},
         {"binary of 259 bytes", REG_BINARY, with259, true, with259},
         {"binary of 260 bytes", REG_BINARY, std::string(260, 'b'), false, ""},

@@ -79,8 +79,8 @@ public:
             theirs.back() = '\0';
             size_t kept = std::strlen(theirs.data());
             if (kept >= std::strlen(buffer) || std::memcmp(buffer, theirs.data(), kept) != 0)
-                faults.push_back(std::string(section) + "/" + key + ": quoted, ours " + Show(buffer) +
-                                 ", platform " + Show(theirs.data()));
+                faults.push_back(std::string(section) + "/" + key + ": quoted, ours " + Show(buffer) + ", platform " +
+                                 Show(theirs.data()));
             return;
         }
         size_t compared = std::strlen(buffer) + 1;
@@ -151,25 +151,50 @@ std::string GenerateProfile(std::mt19937& rng)
         while (static_cast<int>(s.size()) < 2 * chars) {
             char c[2];
             bool extended = chance(30);
-            c[0] = static_cast<char>(std::uniform_int_distribution<int>(extended ? 0x81 : 0xB0, extended ? 0xA0 : 0xF7)(rng));
-            c[1] = static_cast<char>(std::uniform_int_distribution<int>(extended ? 0x40 : 0xA1, extended ? 0x7E : 0xFE)(rng));
+            c[0] = static_cast<char>(
+                std::uniform_int_distribution<int>(extended ? 0x81 : 0xB0, extended ? 0xA0 : 0xF7)(rng));
+            c[1] = static_cast<char>(
+                std::uniform_int_distribution<int>(extended ? 0x40 : 0xA1, extended ? 0x7E : 0xFE)(rng));
             WCHAR wide[2];
             if (::MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, c, 2, wide, 2) == 1)
                 s.append(c, 2);
         }
         return s;
     };
-    const std::vector<std::string> headers = {"[Zone%d]", "[zone%d]", "[ZONE%d]", "  [Zone%d]  ", "[Zone%d] ; note",
-                                              "[ Zone%d ]", "[Zone%d", "[Zone%d]]", "[Zone%d]x]", "\t[Zone%d]\t"};
-    const std::vector<std::string> titleKeys = {"ServiceZoneTitle", "servicezonetitle", "SERVICEZONETITLE",
+    const std::vector<std::string> headers = {"[Zone%d]",   "[zone%d]", "[ZONE%d]",  "  [Zone%d]  ", "[Zone%d] ; note",
+                                              "[ Zone%d ]", "[Zone%d",  "[Zone%d]]", "[Zone%d]x]",   "\t[Zone%d]\t"};
+    const std::vector<std::string> titleKeys = {"ServiceZoneTitle",  "servicezonetitle",  "SERVICEZONETITLE",
                                                 " ServiceZoneTitle", "Service ZoneTitle", ";ServiceZoneTitle",
                                                 "#ServiceZoneTitle"};
     const std::vector<std::string> seps = {"=", " = ", "\t=\t", "=  ", "==", " =\x0B", "=\x1A"};
     const std::vector<std::string> ends = {"\r\n", "\n", "\n", "\r\n", " \r\n", "\t\n", "\n\n"};
-    const std::vector<std::string> ports = {"700", "+80", "-5", "0", "0x1F", "0X1F", "0b101", "0o17", "12abc",
-                                            "abc", " 7", "\"80\"", "'81'", "4294967295", "99999999999", "0x",
-                                            "-", "", "08", "1e3", "2147483648", "0xFFFFFFFF", "\"\"", "  -0x10",
-                                            "00000000000000000000000000000000042", "\xA1\xA1" "9"};
+    const std::vector<std::string> ports = {"700",
+                                            "+80",
+                                            "-5",
+                                            "0",
+                                            "0x1F",
+                                            "0X1F",
+                                            "0b101",
+                                            "0o17",
+                                            "12abc",
+                                            "abc",
+                                            " 7",
+                                            "\"80\"",
+                                            "'81'",
+                                            "4294967295",
+                                            "99999999999",
+                                            "0x",
+                                            "-",
+                                            "",
+                                            "08",
+                                            "1e3",
+                                            "2147483648",
+                                            "0xFFFFFFFF",
+                                            "\"\"",
+                                            "  -0x10",
+                                            "00000000000000000000000000000000042",
+                                            "\xA1\xA1"
+                                            "9"};
     auto value = [&]() -> std::string {
         switch (std::uniform_int_distribution<int>(0, 11)(rng)) {
         case 0: return "";

@@ -106,13 +106,23 @@ TEST(ZoneScan, FileWithoutZonesTriesElevenNumbers)
 TEST(ZoneLookup, FindsTheFirstExactMatch)
 {
     ZoneCatalogue zones;
-    ScanZoneCatalogue(zones, Profile::FromBytes("[Zone1]\nServiceZoneTitle=East\n[Zone2]\nServiceZoneTitle=West\n"
-                                                "[Zone3]\nServiceZoneTitle=East\n[Zone4]\nServiceZoneTitle=\xB5\xE7\xD0\xC5\n"));
+    ScanZoneCatalogue(
+        zones, Profile::FromBytes("[Zone1]\nServiceZoneTitle=East\n[Zone2]\nServiceZoneTitle=West\n"
+                                  "[Zone3]\nServiceZoneTitle=East\n[Zone4]\nServiceZoneTitle=\xB5\xE7\xD0\xC5\n"));
     ASSERT_EQ(4u, zones.size());
-    const struct { const char* title; int expected; } cases[] = {
-        {"East", 0}, {"West", 1}, {"\xB5\xE7\xD0\xC5", 3},
-        {"east", kZoneNotFound}, {"East ", kZoneNotFound}, {" East", kZoneNotFound}, {"Eas", kZoneNotFound},
-        {"", kZoneNotFound}, {"\xB5\xE7", kZoneNotFound},
+    const struct {
+        const char* title;
+        int expected;
+    } cases[] = {
+        {"East", 0},
+        {"West", 1},
+        {"\xB5\xE7\xD0\xC5", 3},
+        {"east", kZoneNotFound},
+        {"East ", kZoneNotFound},
+        {" East", kZoneNotFound},
+        {"Eas", kZoneNotFound},
+        {"", kZoneNotFound},
+        {"\xB5\xE7", kZoneNotFound},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, FindZoneByTitle(zones, c.title)) << c.title;
@@ -123,9 +133,8 @@ class ZoneLoad : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("tarvo-zone-load-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir = fs::temp_directory_path() / ("tarvo-zone-load-" + std::to_string(reinterpret_cast<uintptr_t>(this)) +
+                                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
     }
     void TearDown() override
@@ -180,7 +189,13 @@ TEST_F(ZoneLoad, NoDirectoryOrNoFileLeavesTheCatalogueEmpty)
 // Reader details the scan relies on, one row each: file text, section, key, buffer size, expected string.
 TEST(ProfileReader, ReadsStringsAsThePlatformDoes)
 {
-    const struct { std::string_view text; const char* section; const char* key; size_t size; const char* expected; } rows[] = {
+    const struct {
+        std::string_view text;
+        const char* section;
+        const char* key;
+        size_t size;
+        const char* expected;
+    } rows[] = {
         {"[S]\nk=v\n", "S", "k", 32, "v"},
         {"[S]\nk=v\n", "s", "K", 32, "v"},
         {"[S]\nk=v\n", "S", "missing", 32, ""},
@@ -214,17 +229,48 @@ TEST(ProfileReader, ReadsStringsAsThePlatformDoes)
 
 TEST(ProfileReader, ReadsIntegersAsThePlatformDoes)
 {
-    const struct { const char* text; int expected; } rows[] = {
-        {"700", 700}, {"+80", 80}, {"-5", -5}, {"0", 0}, {"12abc", 12}, {"abc", 0}, {"", 0}, {" \t7", 7},
-        {"0x1F", 31}, {"0xff", 255}, {"0X1F", 0}, {"-0x10", -16}, {"0x", 0}, {"0b101", 5}, {"0o17", 15},
-        {"08", 8}, {"1e3", 1}, {"2147483647", 2147483647}, {"2147483648", -2147483647 - 1},
-        {"4294967295", -1}, {"4294967296", 0}, {"--1", 0}, {"+-1", 0}, {"\xB5\xE7" "1", 0},
+    const struct {
+        const char* text;
+        int expected;
+    } rows[] = {
+        {"700", 700},
+        {"+80", 80},
+        {"-5", -5},
+        {"0", 0},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {" \t7", 7},
+        {"0x1F", 31},
+        {"0xff", 255},
+        {"0X1F", 0},
+        {"-0x10", -16},
+        {"0x", 0},
+        {"0b101", 5},
+        {"0o17", 15},
+        {"08", 8},
+        {"1e3", 1},
+        {"2147483647", 2147483647},
+        {"2147483648", -2147483647 - 1},
+        {"4294967295", -1},
+        {"4294967296", 0},
+        {"--1", 0},
+        {"+-1", 0},
+        {"\xB5\xE7"
+         "1",
+         0},
     };
     for (const auto& r : rows)
         EXPECT_EQ(r.expected, ParseProfileInt(r.text)) << r.text;
 
-    const struct { const char* value; int expected; } stored[] = {
-        {"\"80\"", 80}, {"'81'", 81}, {"\"\"", 42}, {"", 42}, 
+    const struct {
+        const char* value;
+        int expected;
+    } stored[] = {
+        {"\"80\"", 80},
+        {"'81'", 81},
+        {"\"\"", 42},
+        {"", 42},
     };
     for (const auto& r : stored) {
         Profile profile = Profile::FromBytes(std::string("[S]\nk=") + r.value + "\n");

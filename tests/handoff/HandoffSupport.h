@@ -26,7 +26,10 @@ struct Scenario {
     std::vector<std::vector<std::string>> lines;
 };
 
-inline void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+inline void PrintTo(const Scenario& scenario, std::ostream* out)
+{
+    *out << scenario.name;
+}
 
 // The cases of a table under tests/data (path relative to it).
 inline std::vector<Scenario> LoadScenarios(const std::string& table)
@@ -47,7 +50,6 @@ inline std::vector<Scenario> LoadScenarios(const std::string& table)
     }
     return scenarios;
 }
-
 
 inline std::wstring Wide(const std::string& utf8)
 {
@@ -87,8 +89,8 @@ inline std::wstring LongPath(const std::string& path)
 
 inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0)
 {
-    win::FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::FileHandle file(
+        CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size() && (!attributes || SetFileAttributesW(LongPath(path).c_str(), attributes));
@@ -97,8 +99,8 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD 
 // The file's bytes, or nothing when it is missing or is a folder.
 inline std::optional<std::string> ReadBytes(const std::string& path)
 {
-    win::FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    win::FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
     if (!file)
         return std::nullopt;
     std::string bytes;
@@ -109,8 +111,14 @@ inline std::optional<std::string> ReadBytes(const std::string& path)
     return bytes;
 }
 
-inline DWORD Attributes(const std::string& path) { return GetFileAttributesW(LongPath(path).c_str()); }
-inline bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+inline DWORD Attributes(const std::string& path)
+{
+    return GetFileAttributesW(LongPath(path).c_str());
+}
+inline bool Exists(const std::string& path)
+{
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
 
 inline void RemoveTree(const std::string& path)
 {
@@ -168,8 +176,7 @@ protected:
         static int serial = 0;
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        m_root = Utf8(temp) + "tarvo-handoff-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++serial);
+        m_root = Utf8(temp) + "tarvo-handoff-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
         RemoveTree(m_root);
         ASSERT_TRUE(CreateDirectoryW(Wide(m_root).c_str(), nullptr));
         m_install = m_root + "\\Game";

@@ -23,17 +23,29 @@ struct LaunchCase {
 };
 
 const LaunchCase kLaunchCases[] = {
-    {"two_servers", {{"10.0.0.1", 700}, {"10.0.0.2", 701}}, "2", "10.0.0.1 700 10.0.0.2 701",
+    {"two_servers",
+     {{"10.0.0.1", 700}, {"10.0.0.2", 701}},
+     "2",
+     "10.0.0.1 700 10.0.0.2 701",
      "  2 10.0.0.1 700 10.0.0.2 701"},
     {"one_server", {{"1.2.3.4", 800}}, "1", "1.2.3.4 800", "  1 1.2.3.4 800"},
     {"no_server", {}, "0", "", "  0 "},
-    {"ports_in_decimal", {{"a.b", 8}, {"c.d", 65535}, {"e.f", 1000000}}, "3", "a.b 8 c.d 65535 e.f 1000000",
+    {"ports_in_decimal",
+     {{"a.b", 8}, {"c.d", 65535}, {"e.f", 1000000}},
+     "3",
+     "a.b 8 c.d 65535 e.f 1000000",
      "  3 a.b 8 c.d 65535 e.f 1000000"},
-    {"gbk_host_name", {{"\xb7\xfe\xce\xf1\xc6\xf7", 7000}}, "1", "\xb7\xfe\xce\xf1\xc6\xf7 7000",
+    {"gbk_host_name",
+     {{"\xb7\xfe\xce\xf1\xc6\xf7", 7000}},
+     "1",
+     "\xb7\xfe\xce\xf1\xc6\xf7 7000",
      "  1 \xb7\xfe\xce\xf1\xc6\xf7 7000"},
 };
 
-void PrintTo(const LaunchCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const LaunchCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class Launch : public InstallFolderTest, public testing::WithParamInterface<LaunchCase> {};
 
@@ -44,11 +56,11 @@ TEST_P(Launch, PatchClientReceivesExactCommandLineInInstallFolder)
     EXPECT_EQ(args.count, GetParam().count);
     EXPECT_EQ(args.serverList, GetParam().list);
 
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\TarvoPatchClient.exe").c_str(), At("TarvoPatchClient.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(
+        CopyFileA((ProgramFolder() + "\\TarvoPatchClient.exe").c_str(), At("TarvoPatchClient.exe").c_str(), FALSE));
     ASSERT_EQ(_putenv("TARVO_PATCH_CLIENT_QUIET=1"), 0);
     PromotionOptions options;
-    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+    options.readInstallDirectory = [this](wchar_t(&dir)[kInstallDirSize]) {
         return FillInstallDirectory(dir, m_install);
     };
     ASSERT_TRUE(PrepareInstallDirectory(options));

@@ -17,13 +17,16 @@ using namespace handoff_test;
 
 namespace {
 
-std::string Bytes(const std::string& word) { return word == "-" ? std::string() : word; }
+std::string Bytes(const std::string& word)
+{
+    return word == "-" ? std::string() : word;
+}
 
 // Options that read the given folder as the installation directory and count the waits instead of sleeping.
 PromotionOptions Counted(const std::string& install, int& waits, std::function<void()> onWait = nullptr)
 {
     PromotionOptions options;
-    options.readInstallDirectory = [install](wchar_t (&dir)[kInstallDirSize]) {
+    options.readInstallDirectory = [install](wchar_t(&dir)[kInstallDirSize]) {
         return FillInstallDirectory(dir, install);
     };
     options.wait = [&waits, onWait](unsigned ms) {
@@ -96,7 +99,8 @@ TEST_F(PromotionTest, FourGibibyteFileIsInstalledNotDiscarded)
     ASSERT_TRUE(WriteBytes(At("big.pak"), "old"));
     ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr));
     {
-        win::FileHandle big(CreateFileA(At("Temp\\big.pak").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        win::FileHandle big(
+            CreateFileA(At("Temp\\big.pak").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
         ASSERT_TRUE(big);
         DWORD unused = 0;
         DeviceIoControl(big.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
@@ -214,7 +218,7 @@ TEST_F(PromotionTest, TenFailedPassesWaitOneSecondEachForReal)
 {
     ASSERT_TRUE(CreateDirectoryA(At("Temp").c_str(), nullptr) && WriteBytes(At("Temp\\.cfg"), "x"));
     PromotionOptions options;
-    options.readInstallDirectory = [this](wchar_t (&dir)[kInstallDirSize]) {
+    options.readInstallDirectory = [this](wchar_t(&dir)[kInstallDirSize]) {
         return FillInstallDirectory(dir, m_install);
     };
     const ULONGLONG start = GetTickCount64();

@@ -20,8 +20,8 @@ protected:
     {
         InstallFolderTest::SetUp();
         HKEY raw = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE | kView, nullptr,
-                                  &raw, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE | kView, nullptr, &raw,
+                                  nullptr),
                   ERROR_SUCCESS);
         m_key.Reset(raw);
         char saved[1024];

@@ -118,15 +118,26 @@ TEST(WindowLayout, FiguresAndPicturesAtEachScale)
         int pictureSetDpi;
     };
     const Row rows[] = {
-        {96, {{232, 525}, {25, 84, 186, 367}, {93, 457, 111, 18}, {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}}, 96},
-        {120, {{290, 656}, {31, 105, 233, 459}, {116, 571, 139, 23}, {35, 613, 96, 29}, {165, 613, 96, 29}, {299, 660}},
+        {96,
+         {{232, 525}, {25, 84, 186, 367}, {93, 457, 111, 18}, {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}},
+         96},
+        {120,
+         {{290, 656}, {31, 105, 233, 459}, {116, 571, 139, 23}, {35, 613, 96, 29}, {165, 613, 96, 29}, {299, 660}},
          144},
-        {144, {{348, 788}, {38, 126, 279, 551}, {140, 686, 167, 27}, {42, 735, 116, 35}, {198, 735, 116, 35}, {359, 792}},
+        {144,
+         {{348, 788}, {38, 126, 279, 551}, {140, 686, 167, 27}, {42, 735, 116, 35}, {198, 735, 116, 35}, {359, 792}},
          144},
-        {192, {{464, 1050}, {50, 168, 372, 734}, {186, 914, 222, 36}, {56, 980, 154, 46}, {264, 980, 154, 46}, {478, 1056}},
+        {192,
+         {{464, 1050}, {50, 168, 372, 734}, {186, 914, 222, 36}, {56, 980, 154, 46}, {264, 980, 154, 46}, {478, 1056}},
          192},
-        {240, {{580, 1313}, {63, 210, 465, 918}, {233, 1143, 278, 45}, {70, 1225, 193, 58}, {330, 1225, 193, 58},
-               {598, 1320}}, 192},
+        {240,
+         {{580, 1313},
+          {63, 210, 465, 918},
+          {233, 1143, 278, 45},
+          {70, 1225, 193, 58},
+          {330, 1225, 193, 58},
+          {598, 1320}},
+         192},
     };
     const auto same = [](layout::Box a, layout::Box b) {
         return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
@@ -162,9 +173,9 @@ TEST(PictureSets, MatchTheLayoutOfTheirScale)
         const layout::WindowLayout at = layout::LayoutForDpi(set.dpi);
         skin::PixelImage background = skin::LoadResourcePixels(static_cast<UINT>(set.backgroundRows));
         if (set.backgroundSides)
-            background = skin::JoinAroundHole(background, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)),
-                                              at.background.width, at.background.height, at.list.x, at.list.y,
-                                              at.list.width, at.list.height, 0);
+            background = skin::JoinAroundHole(
+                background, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)), at.background.width,
+                at.background.height, at.list.x, at.list.y, at.list.width, at.list.height, 0);
         EXPECT_EQ(background.width, at.background.width);
         EXPECT_EQ(background.height, at.background.height);
         for (int strip : {set.startStrip, set.cancelStrip}) {

@@ -103,10 +103,9 @@ public:
     // An owner-drawn push button with the template's corner and a template size unlike any frame.
     HWND AddButton(int width, int height)
     {
-        return ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, kButtonAt.x,
-                                 kButtonAt.y, width, height, m_hwnd,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)),
-                                 ::GetModuleHandleA(nullptr), nullptr);
+        return ::CreateWindowExA(
+            0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, kButtonAt.x, kButtonAt.y, width, height,
+            m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), ::GetModuleHandleA(nullptr), nullptr);
     }
     POINT ToScreen(int x, int y) const
     {
@@ -141,8 +140,7 @@ private:
             if (LOWORD(wParam) == kButtonId && HIWORD(wParam) == BN_DOUBLECLICKED)
                 ++self->doubleClicks;
             return 0;
-        default:
-            break;
+        default: break;
         }
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     }
@@ -159,8 +157,8 @@ std::vector<COLORREF> ExpectedLook(UINT stripId, int frame)
     std::vector<COLORREF> look;
     for (int y = 0; y < strip.height; ++y)
         for (int x = 0; x < w; ++x)
-            look.push_back(
-                skin::CompositePixel(strip.At(frame * w + x, y), ParentPattern(kButtonAt.x + x, kButtonAt.y + y), kKey));
+            look.push_back(skin::CompositePixel(strip.At(frame * w + x, y),
+                                                ParentPattern(kButtonAt.x + x, kButtonAt.y + y), kKey));
     return look;
 }
 
@@ -335,21 +333,39 @@ TEST_P(SkinButtonLooks, FollowsTheScenario)
 }
 
 const Scenario kScenarios[] = {
-    {"MouseLooks", IDB_START_SKIN,
-     {{None, 1, false, 0, 0}, {MoveOn, 2, true, 0, 0}, {Press, 3, true, 0, 0}, {Release, 2, true, 1, 0},
+    {"MouseLooks",
+     IDB_START_SKIN,
+     {{None, 1, false, 0, 0},
+      {MoveOn, 2, true, 0, 0},
+      {Press, 3, true, 0, 0},
+      {Release, 2, true, 1, 0},
       {MoveOff, 1, false, 1, 0}}},
     // A greyed button keeps frame 0 under the mouse, ignores the click, but the space bar still clicks it.
-    {"GreyedIgnoresTheMouseNotTheSpaceBar", IDB_START_SKIN,
-     {{Grey, 0, false, 0, 0}, {MoveOn, 0, true, 0, 0}, {Click, 0, true, 0, 0}, {MoveOff, 0, false, 0, 0},
-      {MoveOn, 0, true, 0, 0}, {Space, 0, true, 1, 0}, {Ungrey, 2, true, 1, 0}}},
-    {"DoubleClickIsOneClick", IDB_CANCEL_SKIN,
+    {"GreyedIgnoresTheMouseNotTheSpaceBar",
+     IDB_START_SKIN,
+     {{Grey, 0, false, 0, 0},
+      {MoveOn, 0, true, 0, 0},
+      {Click, 0, true, 0, 0},
+      {MoveOff, 0, false, 0, 0},
+      {MoveOn, 0, true, 0, 0},
+      {Space, 0, true, 1, 0},
+      {Ungrey, 2, true, 1, 0}}},
+    {"DoubleClickIsOneClick",
+     IDB_CANCEL_SKIN,
      {{MoveOn, 2, true, 0, 0}, {DoubleClick, 2, true, 1, 1}, {MoveOff, 1, false, 1, 1}}},
-    {"GreyedDoubleClickIsNone", IDB_CANCEL_SKIN,
+    {"GreyedDoubleClickIsNone",
+     IDB_CANCEL_SKIN,
      {{Grey, 0, false, 0, 0}, {MoveOn, 0, true, 0, 0}, {DoubleClick, 0, true, 0, 1}, {MoveOff, 0, false, 0, 1}}},
     // Key-coloured pixels show the parent's pattern; frames whose keys differ must not show the previous look.
-    {"KeyColourShowsTheParent", IDB_TEST_KEYED,
-     {{None, 1, false, 0, 0}, {MoveOn, 2, true, 0, 0}, {Press, 3, true, 0, 0}, {Release, 2, true, 1, 0},
-      {Grey, 0, true, 1, 0}, {Ungrey, 2, true, 1, 0}, {MoveOff, 1, false, 1, 0}}},
+    {"KeyColourShowsTheParent",
+     IDB_TEST_KEYED,
+     {{None, 1, false, 0, 0},
+      {MoveOn, 2, true, 0, 0},
+      {Press, 3, true, 0, 0},
+      {Release, 2, true, 1, 0},
+      {Grey, 0, true, 1, 0},
+      {Ungrey, 2, true, 1, 0},
+      {MoveOff, 1, false, 1, 0}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Real, SkinButtonLooks, testing::ValuesIn(kScenarios),
@@ -478,8 +494,8 @@ TEST_F(SkinButtonWindow, SetCursorShowsTheHandAndIsHandled)
 {
     MakeButton(IDB_START_SKIN);
     ::SetCursor(nullptr);
-    const LRESULT handled =
-        ::SendMessageA(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    const LRESULT handled = ::SendMessageA(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_TRUE(handled);
     EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, IDC_HAND));
 }

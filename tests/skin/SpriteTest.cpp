@@ -31,8 +31,7 @@ TEST(SkinLook, GreyedWinsThenPressedThenHovered)
         {true, false, false, 0},  {true, false, true, 0},  {true, true, false, 0},  {true, true, true, 0},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(skin::ChooseFrame(r.greyed, r.pressed, r.hovered), r.frame)
-            << r.greyed << r.pressed << r.hovered;
+        EXPECT_EQ(skin::ChooseFrame(r.greyed, r.pressed, r.hovered), r.frame) << r.greyed << r.pressed << r.hovered;
 }
 
 struct FrameCase {
@@ -67,8 +66,8 @@ TEST_P(FrameDraw, CompositesTheFrameOverTheDestination)
             const int fx = x - c.x;
             const int fy = y - c.y;
             const bool inside = fx >= 0 && fx < c.width && fy >= 0 && fy < c.height;
-            const COLORREF want =
-                inside ? skin::CompositePixel(strip.At(c.left + fx, fy), Backdrop(x, y), kKey) : Backdrop(x, y);
+            const COLORREF want = inside ? skin::CompositePixel(strip.At(c.left + fx, fy), Backdrop(x, y), kKey)
+                                         : Backdrop(x, y);
             if (dest.At(x, y) != want && ++wrong <= 5)
                 ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << dest.At(x, y) << " want " << want;
             EXPECT_NE(dest.At(x, y), kNoFrameColumn) << x << "," << y;
@@ -77,17 +76,17 @@ TEST_P(FrameDraw, CompositesTheFrameOverTheDestination)
     EXPECT_EQ(wrong, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Strips, FrameDraw,
-    testing::Values(FrameCase{"KeyedOpaqueFrame", IDB_TEST_KEYED, 0, 3, 4, 0, 20, 12},
-                    FrameCase{"KeyedMixedFrame", IDB_TEST_KEYED, 1, 7, 2, 20, 20, 12},
-                    FrameCase{"KeyedAllKeyFrame", IDB_TEST_KEYED, 2, 0, 0, 40, 20, 12},
-                    FrameCase{"KeyedLastFrameBeforeSpareColumns", IDB_TEST_KEYED, 3, 80, 28, 60, 20, 12},
-                    FrameCase{"KeyedClippedAtTopLeft", IDB_TEST_KEYED, 1, -6, -5, 20, 20, 12},
-                    FrameCase{"StartGreyed", IDB_START_SKIN, 0, 0, 0, 0, 77, 23},
-                    FrameCase{"StartPressedAtColumn231", IDB_START_SKIN, 3, 11, 9, 231, 77, 23},
-                    FrameCase{"CancelHovered", IDB_CANCEL_SKIN, 2, 23, 17, 154, 77, 23}),
-    [](const testing::TestParamInfo<FrameCase>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Strips, FrameDraw,
+                         testing::Values(FrameCase{"KeyedOpaqueFrame", IDB_TEST_KEYED, 0, 3, 4, 0, 20, 12},
+                                         FrameCase{"KeyedMixedFrame", IDB_TEST_KEYED, 1, 7, 2, 20, 20, 12},
+                                         FrameCase{"KeyedAllKeyFrame", IDB_TEST_KEYED, 2, 0, 0, 40, 20, 12},
+                                         FrameCase{"KeyedLastFrameBeforeSpareColumns", IDB_TEST_KEYED, 3, 80, 28, 60,
+                                                   20, 12},
+                                         FrameCase{"KeyedClippedAtTopLeft", IDB_TEST_KEYED, 1, -6, -5, 20, 20, 12},
+                                         FrameCase{"StartGreyed", IDB_START_SKIN, 0, 0, 0, 0, 77, 23},
+                                         FrameCase{"StartPressedAtColumn231", IDB_START_SKIN, 3, 11, 9, 231, 77, 23},
+                                         FrameCase{"CancelHovered", IDB_CANCEL_SKIN, 2, 23, 17, 154, 77, 23}),
+                         [](const testing::TestParamInfo<FrameCase>& row) { return std::string(row.param.name); });
 
 // Frame numbers outside 0..3 and sprites without a bitmap draw nothing instead of reading past the strip.
 TEST(FrameDrawEdges, NothingToDrawLeavesTheDestination)
@@ -97,8 +96,10 @@ TEST(FrameDrawEdges, NothingToDrawLeavesTheDestination)
         UINT id;
         int frame;
     };
-    const Row rows[] = {{"frame -1", IDB_TEST_KEYED, -1}, {"frame 4", IDB_TEST_KEYED, 4},
-                        {"frame 100", IDB_START_SKIN, 100}, {"missing bitmap", IDB_TEST_MISSING, 1},
+    const Row rows[] = {{"frame -1", IDB_TEST_KEYED, -1},
+                        {"frame 4", IDB_TEST_KEYED, 4},
+                        {"frame 100", IDB_START_SKIN, 100},
+                        {"missing bitmap", IDB_TEST_MISSING, 1},
                         {"never loaded", 0, 1}};
     for (const Row& r : rows) {
         CKbcBmp sprite;
@@ -184,13 +185,18 @@ TEST(FrameDrawEdges, DestinationIsWrittenByOneCopy)
             EXPECT_EQ(blt->cyDest, 23);
             break;
         }
-        case EMR_STRETCHBLT: case EMR_MASKBLT: case EMR_PLGBLT: case EMR_TRANSPARENTBLT: case EMR_ALPHABLEND:
-        case EMR_STRETCHDIBITS: case EMR_SETDIBITSTODEVICE: case EMR_SETPIXELV: case EMR_FILLRGN:
-        case EMR_PAINTRGN: case EMR_RECTANGLE:
-            ++otherDrawing;
-            break;
-        default:
-            break;
+        case EMR_STRETCHBLT:
+        case EMR_MASKBLT:
+        case EMR_PLGBLT:
+        case EMR_TRANSPARENTBLT:
+        case EMR_ALPHABLEND:
+        case EMR_STRETCHDIBITS:
+        case EMR_SETDIBITSTODEVICE:
+        case EMR_SETPIXELV:
+        case EMR_FILLRGN:
+        case EMR_PAINTRGN:
+        case EMR_RECTANGLE: ++otherDrawing; break;
+        default: break;
         }
     }
     ::DeleteEnhMetaFile(recording);

@@ -59,7 +59,8 @@ std::string ToGbk(const std::wstring& text)
 {
     if (text.empty())
         return std::string();
-    const int n = ::WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int n = ::WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                        nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
     return out;
@@ -344,11 +345,13 @@ void SendMouse(DWORD flags, int x = 0, int y = 0)
 void MoveMouse(int x, int y)
 {
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
-    WaitFor([&] {
-        POINT p{};
-        ::GetCursorPos(&p);
-        return p.x == x && p.y == y;
-    }, 3000);
+    WaitFor(
+        [&] {
+            POINT p{};
+            ::GetCursorPos(&p);
+            return p.x == x && p.y == y;
+        },
+        3000);
 }
 
 void MouseButton(bool down)

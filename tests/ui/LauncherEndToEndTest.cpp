@@ -63,8 +63,9 @@ protected:
         ASSERT_TRUE(m_launcher->Started());
         if (!expectWindow)
             return;
-        ASSERT_TRUE(rig::WaitFor([&] { return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr; }))
-            << "the launcher window did not appear";
+        ASSERT_TRUE(rig::WaitFor([&] {
+            return (m_dlg = rig::FindTopWindow(m_launcher->Id(), W(kCaption))) != nullptr;
+        })) << "the launcher window did not appear";
         // Keys go to the window under the pointer on a display without a window manager: rest it on the window.
         ParkPointer();
     }
@@ -347,10 +348,10 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
         const POINT p = rig::CenterOf(Item(button.id));
         rig::MoveMouse(p.x, p.y);
         rig::MoveMouse(p.x + 1, p.y + 1);
-        EXPECT_TRUE(rig::WaitFor([&] { return rig::VisibleWindowOfClass(m_launcher->Id(), L"tooltips_class32") &&
-                                              rig::WindowText(rig::VisibleWindowOfClass(
-                                                  m_launcher->Id(), L"tooltips_class32")) == W(button.text); }))
-            << button.text;
+        EXPECT_TRUE(rig::WaitFor([&] {
+            return rig::VisibleWindowOfClass(m_launcher->Id(), L"tooltips_class32") &&
+                   rig::WindowText(rig::VisibleWindowOfClass(m_launcher->Id(), L"tooltips_class32")) == W(button.text);
+        })) << button.text;
     }
 }
 
@@ -418,15 +419,16 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     // The list's font grew with the scale (rows of a font are not exactly proportional: allow a pixel).
     const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
-    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); },
-                             5000)) << "Start shows the greyed frame of the new scale";
-    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); },
-                             5000));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); }, 5000))
+        << "Start shows the greyed frame of the new scale";
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); }, 5000));
 
     ParkPointer();
     ClickEntry(2);
-    EXPECT_TRUE(rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); },
-                             5000));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); }, 5000));
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
