@@ -309,6 +309,7 @@ tarvo_prefix_32bit_files() {
 # cannot run 32-bit programs.
 tarvo_test_32bit() {
   if (cd "$TARVO_BUILD/mingw-x86" && ctest -N "$@" | grep -qx 'Total Tests: 0'); then
+    tarvo_log "32-bit part: no test matches"
     return 0
   fi
   if [ -z "$TARVO_EMULATION_READY" ] && { [ -n "$TARVO_EMULATION_SKIPPED" ] || ! tarvo_emulation_prepare; }; then
