@@ -135,7 +135,7 @@ tarvo_fresh_prefix() {
   tarvo_log "creating a fresh Wine prefix in $WINEPREFIX"
   rm -rf "$WINEPREFIX" || tarvo_die "could not remove the old prefix $WINEPREFIX" "remove it by hand and run again"
   local status=0
-  tarvo_wine wineboot -i >/dev/null 2>&1 || status=$?
+  tarvo_outside_emulation "$TARVO_WINE64" wineboot -i >/dev/null 2>&1 || status=$?
   # The registry files are written when the prefix's server ends.
   wineserver -w
   if [ $status -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -222,6 +222,9 @@ TARVO_I386_ENTRY=$TARVO_BINFMT/qemu-i386
 TARVO_I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 TARVO_I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 TARVO_WINE32_DLLS=/usr/lib/i386-linux-gnu/wine/i386-windows
+# Held exclusively by a run while its entry is enabled, shared by prefix creations: runs of several checkouts on one
+# machine neither disable each other's window nor boot a prefix inside one.
+TARVO_EMULATION_LOCK=/tmp/tarvo-qemu-i386.lock
 TARVO_EMULATION_READY=      # set once tarvo_emulation_prepare has registered the entry
 TARVO_EMULATION_SKIPPED=    # why this machine cannot run 32-bit programs, when it cannot
 
@@ -272,7 +275,16 @@ tarvo_emulation_prepare() {
     return 1
   fi
   TARVO_EMULATION_READY=1
-  tarvo_emulation_set 0
+  tarvo_emulation_off
+}
+
+# Runs a program while no run on the machine has the entry enabled.
+tarvo_outside_emulation() {
+  if [ -e "$TARVO_EMULATION_LOCK" ] && command -v flock >/dev/null; then
+    flock -s -o "$TARVO_EMULATION_LOCK" "$@"
+  else
+    "$@"
+  fi
 }
 
 tarvo_emulation_set() {
@@ -290,9 +302,11 @@ tarvo_emulation_on() {
   fi
 }
 
-# Safe to call at any time: the scripts call it when they end, however they end.
+# Disables the entry unless another run holds it enabled. Safe to call at any time: the scripts call it when they
+# end, however they end.
 tarvo_emulation_off() {
-  tarvo_emulation_set 0
+  [ -n "$TARVO_EMULATION_READY" ] || return 0
+  { flock -xn 9 && tarvo_emulation_set 0; } 9>>"$TARVO_EMULATION_LOCK" || true
 }
 
 # A prefix created natively lacks what its 32-bit half would have installed: without the 32-bit system files in
@@ -323,16 +337,18 @@ tarvo_test_32bit() {
     tarvo_prefix_32bit_files
     wineserver -p
     tarvo_wine cmd /c exit >/dev/null 2>&1 </dev/null
-    trap 'tarvo_emulation_off; wineserver -k 2>/dev/null || true' EXIT
+    trap 'tarvo_emulation_set 0; wineserver -k 2>/dev/null || true' EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
+    exec {lock}>>"$TARVO_EMULATION_LOCK"
+    flock -x "$lock" # waits for other runs' windows and prefix creations
     if ! tarvo_emulation_on; then
       tarvo_log "32-bit part skipped: $TARVO_EMULATION_SKIPPED"
       exit 0
     fi
     tarvo_log "tests under Wine (i686, through the emulator)"
     # Two at a time: each 32-bit program spends its first minute or so in the emulator loading Wine.
-    cd "$TARVO_BUILD/mingw-x86" && ctest --output-on-failure -j2 "$@"
+    cd "$TARVO_BUILD/mingw-x86" && ctest --output-on-failure -j2 "$@" {lock}>&-
   ) || status=1
   tarvo_emulation_off
   tarvo_log "32-bit part $([ $status -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s"
