@@ -70,6 +70,16 @@ tarvo_wine_env() {
   export LC_ALL=${TARVO_LOCALE:-zh_CN.UTF-8}
 }
 
+# Windows links a CJK font to its interface fonts, so Chinese text shows on a system of any language; a Wine prefix
+# of a non-Chinese locale has no such link to the CJK font installed on Linux and draws boxes. Adds the links.
+tarvo_link_cjk_font() {
+  local face
+  for face in Tahoma "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" System "Segoe UI"; do
+    tarvo_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+}
+
 # A fresh Wine prefix at $WINEPREFIX, with the window stalls of an unmanaged X server removed.
 tarvo_fresh_prefix() {
   tarvo_wine_env
@@ -77,6 +87,7 @@ tarvo_fresh_prefix() {
   rm -rf "$WINEPREFIX"
   tarvo_wine wineboot -i >/dev/null 2>&1
   tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  [[ $LC_ALL == zh_CN* ]] || tarvo_link_cjk_font
   wineserver -w
 }
 
