@@ -93,6 +93,16 @@ tarvo_wine_env() {
   export LC_ALL=${TARVO_LOCALE:-zh_CN.UTF-8}
 }
 
+# Windows links a CJK font to its interface fonts, so Chinese text shows on a system of any language; a Wine prefix
+# of a non-Chinese locale has no such link to the CJK font installed on Linux and draws boxes. Adds the links.
+tarvo_link_cjk_font() {
+  local face
+  for face in Tahoma "Microsoft Sans Serif" "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" System "Segoe UI"; do
+    tarvo_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+}
+
 # The display scale of a setting: TARVO_DPI (96 when unset) is written into each fresh prefix as the desktop's
 # LogPixels, which every Wine process reads when it starts; the private Xvfb grows with it.
 tarvo_dpi() { echo "${TARVO_DPI:-96}"; }
@@ -150,6 +160,7 @@ tarvo_fresh_prefix() {
     tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(tarvo_dpi)" /f >/dev/null 2>&1 ||
       tarvo_die "could not set LogPixels in $WINEPREFIX" "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $(tarvo_dpi) to see Wine's messages"
   fi
+  [[ $LC_ALL == zh_CN* ]] || tarvo_link_cjk_font
   wineserver -w
 }
 
