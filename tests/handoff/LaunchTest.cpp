@@ -67,9 +67,11 @@ TEST_P(Launch, PatchClientReceivesExactCommandLineInInstallFolder)
     ASSERT_TRUE(StartPatchClient(args));
 
     const std::string recordPath = At("TarvoPatchClient.record");
-    ASSERT_TRUE(WaitFor([&] { return Exists(recordPath); })) << "the patch client left no record";
+    // Wait for a record that reads whole: right after the stand-in moves it into place, its move can still hold the
+    // file and an open for reading fails for a moment.
     PatchClientRecord record;
-    ASSERT_TRUE(ReadPatchClientRecord(recordPath, record));
+    ASSERT_TRUE(WaitFor([&] { return ReadPatchClientRecord(recordPath, record); }))
+        << "the patch client left no readable record";
     EXPECT_EQ(record.commandLine, GetParam().commandLine);
     EXPECT_EQ(_stricmp(record.currentDirectory.c_str(), m_install.c_str()), 0) << record.currentDirectory;
 
