@@ -2,11 +2,17 @@
 
 #include <commctrl.h>
 
+// One row per message, in the order the table is searched (the formatter would pack the short rows side by side).
+// clang-format off
 const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
-    {WM_MOUSEMOVE, 0, 0, &CSkinButton::OnMouseMove},   {WM_LBUTTONDOWN, 0, 0, &CSkinButton::OnLButtonDown},
-    {WM_SETCURSOR, 0, 0, &CSkinButton::OnSetCursor},   {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
-    {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave}, {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
+    {WM_MOUSEMOVE, 0, 0, &CSkinButton::OnMouseMove},
+    {WM_LBUTTONDOWN, 0, 0, &CSkinButton::OnLButtonDown},
+    {WM_SETCURSOR, 0, 0, &CSkinButton::OnSetCursor},
+    {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
+    {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave},
+    {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
 };
+// clang-format on
 
 // The pointing hand tells the player the picture is a button; the system always has it, so the cursor is valid.
 CSkinButton::CSkinButton() : m_hCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)))
