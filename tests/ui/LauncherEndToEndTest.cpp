@@ -360,6 +360,20 @@ bool SameBox(RECT rc, layout::Box box)
     return rc.left == box.x && rc.top == box.y && rc.right - rc.left == box.width && rc.bottom - rc.top == box.height;
 }
 
+// The dialog's client area and controls have the figures of the scale.
+void ExpectLaidOutFor(HWND dlg, int dpi)
+{
+    const layout::WindowLayout want = layout::LayoutForDpi(dpi);
+    RECT client{};
+    ::GetClientRect(dlg, &client);
+    EXPECT_EQ(client.right, want.client.width);
+    EXPECT_EQ(client.bottom, want.client.height);
+    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_ZONE_LIST)), want.list));
+    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_SELECTED_ZONE)), want.field));
+    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_START)), want.start));
+    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDCANCEL)), want.cancel));
+}
+
 // The height of a line of the dialog's font at the display's scale (this program's system font is the same one).
 int LineHeight()
 {
@@ -377,15 +391,7 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
 {
     Install(kThreeZones);
     Launch();
-    const layout::WindowLayout want = layout::LayoutForDpi(kDpi);
-    RECT client{};
-    ::GetClientRect(m_dlg, &client);
-    EXPECT_EQ(client.right, want.client.width);
-    EXPECT_EQ(client.bottom, want.client.height);
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_ZONE_LIST)), want.list));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_SELECTED_ZONE)), want.field));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_START)), want.start));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDCANCEL)), want.cancel));
+    ExpectLaidOutFor(m_dlg, kDpi);
     RECT window{};
     ::GetWindowRect(m_dlg, &window);
     RECT work{};
@@ -407,15 +413,7 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     const int dpi = kDpi == 144 ? 192 : 120;
     ::SendMessageW(m_dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
 
-    const layout::WindowLayout want = layout::LayoutForDpi(dpi);
-    RECT client{};
-    ::GetClientRect(m_dlg, &client);
-    EXPECT_EQ(client.right, want.client.width);
-    EXPECT_EQ(client.bottom, want.client.height);
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_ZONE_LIST)), want.list));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_SELECTED_ZONE)), want.field));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDC_START)), want.start));
-    EXPECT_TRUE(SameBox(rig::RectInParent(Item(IDCANCEL)), want.cancel));
+    ExpectLaidOutFor(m_dlg, dpi);
     // The list's font grew with the scale (rows of a font are not exactly proportional: allow a pixel).
     const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
