@@ -1,0 +1,21 @@
+// Libraries the launcher loads by name itself come from the system folder only: a DLL of the same name in the
+// launcher's folder or in the current directory (a downloads folder, say) is never loaded in their place.
+#pragma once
+
+#include <windows.h>
+
+namespace win {
+
+// Loads the system DLL name (a bare file name such as L"comctl32.dll") from System32, or gives the module already
+// loaded; null when it cannot be loaded. The module stays loaded for the life of the process.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// A function of a system DLL, the DLL loaded from System32 on first use; null when either is missing.
+template <class Function>
+Function SystemFunction(const wchar_t* library, const char* name)
+{
+    const HMODULE module = LoadSystemLibrary(library);
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+} // namespace win
