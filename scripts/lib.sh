@@ -156,6 +156,11 @@ tarvo_fresh_prefix() {
   tarvo_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
     tarvo_die "could not write the registry of the new prefix $WINEPREFIX" \
       "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg query HKCU\\Software to see Wine's messages"
+  # A program that crashes ends at once with Wine's backtrace on its error output; by default the crash debugger
+  # holds it behind a dialog nobody answers, until the test's own timeout (15 minutes).
+  tarvo_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
+    tarvo_die "could not turn the crash dialog off in $WINEPREFIX" \
+      "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Software\\Wine\\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 to see Wine's messages"
   if [ "$(tarvo_dpi)" != 96 ]; then
     tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(tarvo_dpi)" /f >/dev/null 2>&1 ||
       tarvo_die "could not set LogPixels in $WINEPREFIX" "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $(tarvo_dpi) to see Wine's messages"
