@@ -84,6 +84,7 @@ TEST_P(TempFolderCase, LosesNothing)
         return FillInstallDirectory(dir, m_install);
     };
     options.wait = [&waits](unsigned) { ++waits; };
+    options.beforeStep = ExpectPlainReplaceTarget;
     ASSERT_TRUE(PrepareInstallDirectory(options));
     EXPECT_EQ(CurrentDirectory(), m_install);
     holders.clear();

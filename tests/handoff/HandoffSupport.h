@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "catalogue/InstallDirectory.h"
+#include "handoff/PendingUpdates.h"
 #include "win/KernelHandles.h"
 
 namespace handoff_test {
@@ -165,6 +166,20 @@ inline std::string CurrentDirectory()
     wchar_t path[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, path);
     return Utf8(path);
+}
+
+// Windows refuses to move a file over a read-only, hidden or system file, where Wine 8 replaces it without a word:
+// so at every replace step the installed file (named relative to the current directory, the installation) must
+// already have lost those attributes. A step callback for PromotionOptions; it never stops the pass.
+inline bool ExpectPlainReplaceTarget(PromotionStep step, const wchar_t* name)
+{
+    if (step == PromotionStep::Replace && name) {
+        const DWORD attributes = GetFileAttributesW(name);
+        const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        EXPECT_TRUE(attributes == INVALID_FILE_ATTRIBUTES || (attributes & refused) == 0)
+            << Utf8(name) << " is about to be replaced with the attributes " << attributes;
+    }
+    return true;
 }
 
 // Each test gets its own installation folder under the temporary folder; the current directory is put back and the

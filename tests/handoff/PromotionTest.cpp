@@ -35,6 +35,7 @@ PromotionOptions Counted(const std::string& install, int& waits, std::function<v
         if (onWait)
             onWait();
     };
+    options.beforeStep = ExpectPlainReplaceTarget;
     return options;
 }
 
@@ -178,7 +179,7 @@ TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
     PromotionOptions recording;
     recording.beforeStep = [&](PromotionStep step, const wchar_t* name) {
         steps.emplace_back(step, name ? name : L"");
-        return true;
+        return ExpectPlainReplaceTarget(step, name);
     };
     ASSERT_TRUE(PromotePendingFiles(Wide(m_install).c_str(), recording));
     ASSERT_EQ(steps.size(), 6u); // clear a, replace a, replace b, discard c, discard d, remove Temp
@@ -191,7 +192,10 @@ TEST_F(PromotionTest, PassStoppedAtAnyStepLosesNothing)
         lay();
         size_t seen = 0;
         PromotionOptions stopping;
-        stopping.beforeStep = [&](PromotionStep, const wchar_t*) { return seen++ != stop; };
+        stopping.beforeStep = [&](PromotionStep step, const wchar_t* name) {
+            ExpectPlainReplaceTarget(step, name);
+            return seen++ != stop;
+        };
         EXPECT_FALSE(PromotePendingFiles(Wide(m_install).c_str(), stopping));
         EXPECT_EQ(CurrentDirectory(), m_install);
         for (const char* name : {"a", "b"}) {
