@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DibPixels.h"
+#include "WindowFigures.h"
 #include "resource.h"
 #include "skin/KbcBmp.h"
 #include "ui/WindowLayout.h"
@@ -112,45 +113,15 @@ TEST(SkinStrips, HoldFourDistinctFramesAndNoKeyColouredPixel)
 // window is drawn with.
 TEST(WindowLayout, FiguresAndPicturesAtEachScale)
 {
-    struct Row {
-        int dpi;
-        layout::WindowLayout want;
-        int pictureSetDpi;
-    };
-    const Row rows[] = {
-        {96,
-         {{232, 525}, {25, 84, 186, 367}, {93, 457, 111, 18}, {28, 490, 77, 23}, {132, 490, 77, 23}, {239, 528}},
-         96},
-        {120,
-         {{290, 656}, {31, 105, 233, 459}, {116, 571, 139, 23}, {35, 613, 96, 29}, {165, 613, 96, 29}, {299, 660}},
-         144},
-        {144,
-         {{348, 788}, {38, 126, 279, 551}, {140, 686, 167, 27}, {42, 735, 116, 35}, {198, 735, 116, 35}, {359, 792}},
-         144},
-        {192,
-         {{464, 1050}, {50, 168, 372, 734}, {186, 914, 222, 36}, {56, 980, 154, 46}, {264, 980, 154, 46}, {478, 1056}},
-         192},
-        {240,
-         {{580, 1313},
-          {63, 210, 465, 918},
-          {233, 1143, 278, 45},
-          {70, 1225, 193, 58},
-          {330, 1225, 193, 58},
-          {598, 1320}},
-         192},
-    };
-    const auto same = [](layout::Box a, layout::Box b) {
-        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-    };
-    for (const Row& row : rows) {
+    for (const figures::Row& row : figures::kRows) {
         SCOPED_TRACE(row.dpi);
         const layout::WindowLayout got = layout::LayoutForDpi(row.dpi);
         EXPECT_EQ(got.client.width, row.want.client.width);
         EXPECT_EQ(got.client.height, row.want.client.height);
-        EXPECT_TRUE(same(got.list, row.want.list));
-        EXPECT_TRUE(same(got.field, row.want.field));
-        EXPECT_TRUE(same(got.start, row.want.start));
-        EXPECT_TRUE(same(got.cancel, row.want.cancel));
+        EXPECT_TRUE(figures::Same(got.list, row.want.list));
+        EXPECT_TRUE(figures::Same(got.field, row.want.field));
+        EXPECT_TRUE(figures::Same(got.start, row.want.start));
+        EXPECT_TRUE(figures::Same(got.cancel, row.want.cancel));
         EXPECT_EQ(got.background.width, row.want.background.width);
         EXPECT_EQ(got.background.height, row.want.background.height);
         EXPECT_EQ(layout::PictureSetFor(row.dpi).dpi, row.pictureSetDpi);
