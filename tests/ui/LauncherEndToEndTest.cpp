@@ -10,9 +10,10 @@
 
 #include "LauncherRig.h"
 #include "PatchClientRecord.h"
+#include "WindowFigures.h"
 #include "resource.h"
 #include "skin/KbcBmp.h"
-#include "ui/WindowLayout.h"
+#include "win/KernelHandles.h"
 
 namespace {
 
@@ -121,6 +122,21 @@ struct InstallNames {
     const char* discarded;
 };
 
+// The stand-in patch client that a launcher started, ended on the way out if it still runs.
+class StandIn {
+public:
+    explicit StandIn(DWORD id) : m_process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id)) {}
+    ~StandIn()
+    {
+        if (Running())
+            ::TerminateProcess(m_process.Get(), 1);
+    }
+    bool Running() const { return m_process && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT; }
+
+private:
+    win::KernelHandle m_process;
+};
+
 class TypicalRunTest : public LauncherTest, public testing::WithParamInterface<InstallNames> {
 protected:
     TypicalRunTest() : LauncherTest(GetParam().folder) {}
@@ -130,26 +146,31 @@ TEST_P(TypicalRunTest, PromotesUpdatesAndHandsTheSecondZoneToThePatchClient)
 {
     const std::string replaced = Gbk(GetParam().replaced);
     const std::string discarded = Gbk(GetParam().discarded);
-    Install(kThreeZones);
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_TRUE(rig::WriteBytes(m_install / replaced, "old game"));
     ASSERT_TRUE(rig::MakeFolder(m_install / "Temp"));
     ASSERT_TRUE(rig::WriteBytes(m_install / ("Temp\\" + replaced), "new game"));
     ASSERT_TRUE(rig::WriteBytes(m_install / ("Temp\\" + discarded), "no counterpart"));
     ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\empty.dat", ""));
-    Launch();
+    // This stand-in stays open with its message box, as a real patch client runs on after the hand-off.
+    ::SetEnvironmentVariableW(L"TARVO_PATCH_CLIENT_QUIET", nullptr);
+    ASSERT_NO_FATAL_FAILURE(Launch());
 
     HWND list = Item(IDC_ZONE_LIST);
     EXPECT_EQ(rig::ListEntries(list), (std::vector<std::wstring>{W("电信一区"), W("网通二区"), W("双线专区")}));
     EXPECT_EQ(rig::ListSelection(list), LB_ERR);
-    ClickEntry(1);
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(1));
     EXPECT_EQ(FieldText(), W("网通二区"));
 
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
-    ASSERT_TRUE(m_launcher->WaitForExit()) << "the launcher did not end after Start";
-    EXPECT_EQ(m_launcher->ExitCode(), 0u);
-
     PatchClientRecord record;
     ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    StandIn client(record.processId);
+    ASSERT_TRUE(m_launcher->WaitForExit()) << "the launcher did not end after Start while the patch client runs";
+    EXPECT_EQ(m_launcher->ExitCode(), 0u);
+    EXPECT_TRUE(client.Running()) << "the patch client ended before the launcher: it was not left running";
+    std::wstring shown;
+    EXPECT_TRUE(rig::AnswerMessageBox(record.processId, L"TarvoPatchClient (stand-in)", shown));
     EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
     EXPECT_EQ(_stricmp(record.currentDirectory.c_str(), m_install.Path().c_str()), 0) << record.currentDirectory;
     EXPECT_EQ(rig::ReadBytes(m_install / replaced), "new game");
@@ -165,8 +186,8 @@ INSTANTIATE_TEST_SUITE_P(Names, TypicalRunTest,
 
 TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
 {
-    Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=1.2.3.4\nPort1=800\n");
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=1.2.3.4\nPort1=800\n"));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND list = Item(IDC_ZONE_LIST);
     EXPECT_EQ(rig::ListEntries(list), std::vector<std::wstring>{W("电信一区")});
     EXPECT_EQ(rig::ListSelection(list), LB_ERR);
@@ -179,7 +200,7 @@ TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
     EXPECT_EQ(rig::FindTopWindow(m_launcher->Id(), L"TarvoLauncher"), nullptr);
 
     // A double click only selects; Enter in the list and in the field changes nothing.
-    ClickEntry(0, true);
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(0, true));
     EXPECT_EQ(FieldText(), W("电信一区"));
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_ZONE_LIST); }));
     rig::PressKey(VK_RETURN);
@@ -198,8 +219,8 @@ TEST_F(LauncherTest, OneZoneShowsOneTitleNothingChosenUntilClicked)
 
 TEST_F(LauncherTest, SpaceAtOpenAsksForAZoneAndTheWindowStays)
 {
-    Install(kThreeZones);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     rig::PressKey(VK_SPACE);
     EXPECT_EQ(WaitForMessage(), W(kChooseZone));
     EXPECT_FALSE(m_launcher->WaitForExit(500));
@@ -212,10 +233,10 @@ class EndWithoutStartTest : public LauncherTest, public testing::WithParamInterf
 
 TEST_P(EndWithoutStartTest, EndsAndStartsNothing)
 {
-    Install(kThreeZones);
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_TRUE(rig::MakeFolder(m_install / "Temp"));
     ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\new.dat", "waiting"));
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     if (GetParam() == WM_CLOSE)
         ::PostMessageW(m_dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     else
@@ -230,10 +251,10 @@ INSTANTIATE_TEST_SUITE_P(Keys, EndWithoutStartTest, testing::Values(VK_RETURN, V
 
 TEST_F(LauncherTest, DuplicateTitlesSelectTheFirstZone)
 {
-    Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.1\nPort1=701\n"
-            "[Zone2]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.2\nPort1=702\n");
-    Launch();
-    ClickEntry(1);
+    ASSERT_NO_FATAL_FAILURE(Install("[Zone1]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.1\nPort1=701\n"
+                                    "[Zone2]\nServiceZoneTitle=电信一区\nAgentIP1=10.0.0.2\nPort1=702\n"));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(1));
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
@@ -252,10 +273,10 @@ class UnusableCatalogueTest : public LauncherTest, public testing::WithParamInte
 
 TEST_P(UnusableCatalogueTest, IsReportedAndEndsTheRun)
 {
-    Install(GetParam().catalogue);
+    ASSERT_NO_FATAL_FAILURE(Install(GetParam().catalogue));
     if (!GetParam().registry)
         rig::InstallDirValue::RemoveKey();
-    Launch(false);
+    ASSERT_NO_FATAL_FAILURE(Launch(false));
     EXPECT_EQ(WaitForMessage(), W(kCatalogueError));
     ASSERT_TRUE(m_launcher->WaitForExit());
     EXPECT_EQ(m_launcher->ExitCode(), 0u);
@@ -270,10 +291,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnusableCatalogueTest,
 
 TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillStarts)
 {
-    Install(kThreeZones);
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_TRUE(rig::Copy(rig::ProgramDir() + "\\TarvoPatchClient.exe", m_elsewhere / "TarvoPatchClient.exe"));
-    Launch();
-    ClickEntry(0);
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(0));
     rig::InstallDirValue::RemoveKey();
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     EXPECT_EQ(WaitForMessage(), W(kPatchFailed));
@@ -287,16 +308,28 @@ TEST_F(LauncherTest, UnreadableDirectoryAtStartIsReportedAndThePatchClientStillS
 // The display's scale: the launcher is laid out and drawn for it.
 const int kDpi = rig::DisplayDpi();
 
+// The written-out figures of a scale; a scale the table lacks fails the check that asks for it.
+const figures::Row& FiguresFor(int dpi)
+{
+    static const figures::Row kNone{};
+    const figures::Row* row = figures::ForDpi(dpi);
+    EXPECT_NE(row, nullptr) << "no written-out figures for " << dpi << " DPI";
+    return row ? *row : kNone;
+}
+
 // Pixels of one frame of a skin strip (IDB_START_SKIN or IDB_CANCEL_SKIN) as the launcher shows it at dpi: the
-// strip of that scale's picture set, fitted to the button's size there. In the order and form the rig's captures
-// use (0x00RRGGBB, top row first).
+// strip of the picture set drawn for the nearest larger scale, fitted to the button's written-out size. In the order
+// and form the rig's captures use (0x00RRGGBB, top row first).
 std::vector<COLORREF> FramePixels(int stripId, int frame, int dpi = kDpi)
 {
-    const layout::PictureSet& set = layout::PictureSetFor(dpi);
-    const layout::Box button = layout::LayoutForDpi(dpi).start;
-    const skin::PixelImage fitted = skin::ResampleStrip(
-        skin::LoadResourcePixels(static_cast<UINT>(stripId == IDB_START_SKIN ? set.startStrip : set.cancelStrip)), 4,
-        button.width, button.height, skin::PixelOf(0x00FF0000));
+    const figures::Row& row = FiguresFor(dpi);
+    const bool start = stripId == IDB_START_SKIN;
+    const int drawn = row.pictureSetDpi == 192   ? (start ? IDB_START_SKIN_192 : IDB_CANCEL_SKIN_192)
+                      : row.pictureSetDpi == 144 ? (start ? IDB_START_SKIN_144 : IDB_CANCEL_SKIN_144)
+                                                 : stripId;
+    const layout::Box button = row.want.start;
+    const skin::PixelImage fitted = skin::ResampleStrip(skin::LoadResourcePixels(static_cast<UINT>(drawn)), 4,
+                                                        button.width, button.height, skin::PixelOf(0x00FF0000));
     const int width = fitted.width, height = fitted.height;
     const std::vector<std::uint32_t>& strip = fitted.pixels;
     const int w = width / 4;
@@ -308,14 +341,14 @@ std::vector<COLORREF> FramePixels(int stripId, int frame, int dpi = kDpi)
 
 TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
 {
-    Install(kThreeZones);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND start = Item(IDC_START);
     HWND cancel = Item(IDCANCEL);
     RECT rc;
     ::GetClientRect(start, &rc);
-    EXPECT_EQ(rc.right, layout::LayoutForDpi(kDpi).start.width);
-    EXPECT_EQ(rc.bottom, layout::LayoutForDpi(kDpi).start.height);
+    EXPECT_EQ(rc.right, FiguresFor(kDpi).want.start.width);
+    EXPECT_EQ(rc.bottom, FiguresFor(kDpi).want.start.height);
     const auto shows = [](HWND button, int strip, int frame) {
         return rig::WaitFor([&] { return rig::CaptureWindow(button) == FramePixels(strip, frame); }, 5000);
     };
@@ -328,7 +361,7 @@ TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
     rig::MoveMouse(p.x + 1, p.y);
     EXPECT_FALSE(rig::WaitFor([&] { return rig::CaptureWindow(start) != FramePixels(IDB_START_SKIN, 0); }, 500));
 
-    ClickEntry(1);
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(1));
     EXPECT_TRUE(shows(start, IDB_START_SKIN, 1)) << "a chosen zone un-greys Start";
     rig::MoveMouse(p.x, p.y);
     rig::MoveMouse(p.x + 1, p.y);
@@ -338,8 +371,8 @@ TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
 // Hovering a button shows its tooltip with the button's text.
 TEST_F(LauncherTest, TooltipsNameTheButtons)
 {
-    Install(kThreeZones);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     const struct {
         int id;
         const char* text;
@@ -355,23 +388,23 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
     }
 }
 
-bool SameBox(RECT rc, layout::Box box)
+layout::Box BoxOf(RECT rc)
 {
-    return rc.left == box.x && rc.top == box.y && rc.right - rc.left == box.width && rc.bottom - rc.top == box.height;
+    return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
 }
 
-// The dialog's client area and controls have the figures of the scale.
+// The dialog's client area and controls have the written-out figures of the scale.
 void ExpectLaidOutFor(HWND dlg, int dpi)
 {
-    const layout::WindowLayout want = layout::LayoutForDpi(dpi);
+    const layout::WindowLayout want = FiguresFor(dpi).want;
     RECT client{};
     ::GetClientRect(dlg, &client);
     EXPECT_EQ(client.right, want.client.width);
     EXPECT_EQ(client.bottom, want.client.height);
-    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_ZONE_LIST)), want.list));
-    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_SELECTED_ZONE)), want.field));
-    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDC_START)), want.start));
-    EXPECT_TRUE(SameBox(rig::RectInParent(::GetDlgItem(dlg, IDCANCEL)), want.cancel));
+    EXPECT_TRUE(figures::Same(BoxOf(rig::RectInParent(::GetDlgItem(dlg, IDC_ZONE_LIST))), want.list));
+    EXPECT_TRUE(figures::Same(BoxOf(rig::RectInParent(::GetDlgItem(dlg, IDC_SELECTED_ZONE))), want.field));
+    EXPECT_TRUE(figures::Same(BoxOf(rig::RectInParent(::GetDlgItem(dlg, IDC_START))), want.start));
+    EXPECT_TRUE(figures::Same(BoxOf(rig::RectInParent(::GetDlgItem(dlg, IDCANCEL))), want.cancel));
 }
 
 // The height of a line of the dialog's font at the display's scale (this program's system font is the same one).
@@ -389,8 +422,8 @@ int LineHeight()
 // The window has the layout of the display's scale, centred on the screen, and a title fits its list row.
 TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
 {
-    Install(kThreeZones);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     ExpectLaidOutFor(m_dlg, kDpi);
     RECT window{};
     ::GetWindowRect(m_dlg, &window);
@@ -405,8 +438,8 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
 // choosing and starting work as before. The display cannot change its scale, so the test sends the notice.
 TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
 {
-    Install(kThreeZones);
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
     const int itemHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     // A scale whose window fits the test display (1024 x 768 at 96 DPI, half as big again at 144): 120 DPI takes
     // the 144-DPI pictures scaled down, 192 DPI its own.
@@ -424,7 +457,7 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
         rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); }, 5000));
 
     ParkPointer();
-    ClickEntry(2);
+    ASSERT_NO_FATAL_FAILURE(ClickEntry(2));
     EXPECT_TRUE(
         rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); }, 5000));
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
