@@ -1,8 +1,8 @@
 #include "ZoneSelectDlg.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "LauncherTexts.h"
 #include "WindowLayout.h"
@@ -98,11 +98,12 @@ BOOL CZoneSelectDlg::OnInitDialog()
         ::PostQuitMessage(0);
         return FALSE;
     }
-    for (const ZoneInfo& zone : m_zones) {
-        char line[sizeof zone.title];
-        std::snprintf(line, sizeof line, "%s", zone.title);
-        m_list.AddString(line);
-    }
+    // The titles go in as the catalogue holds them (each NUL-terminated within its field), all in one fill.
+    std::vector<const char*> titles;
+    titles.reserve(m_zones.size());
+    for (const ZoneInfo& zone : m_zones)
+        titles.push_back(zone.title);
+    m_list.AddStrings(titles.data(), titles.size());
     return TRUE;
 }
 

@@ -450,6 +450,13 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
     EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
     EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
     EXPECT_GE(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0), LineHeight());
+    // The list, filled with its drawing held back, is drawn: its window colour covers the picture beneath it.
+    const auto drawn = [&] {
+        const std::vector<COLORREF> list = rig::CaptureWindow(Item(IDC_ZONE_LIST));
+        return std::count(list.begin(), list.end(), skin::PixelOf(::GetSysColor(COLOR_WINDOW))) * 2 >
+               static_cast<std::ptrdiff_t>(list.size());
+    };
+    EXPECT_TRUE(rig::WaitFor(drawn, 5000));
 }
 
 // Moved to a monitor of another scale, the window lays itself out again with that scale's pictures and font, and
