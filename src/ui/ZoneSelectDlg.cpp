@@ -156,23 +156,30 @@ void CZoneSelectDlg::LayOutInPixels(int dpi, const RECT* around)
 void CZoneSelectDlg::LoadPictures(int dpi)
 {
     const layout::PictureSet& set = layout::PictureSetFor(dpi);
-    if (set.dpi == dpi && set.backgroundSides == 0) {
+    const layout::WindowLayout drawn = layout::LayoutForDpi(set.dpi);
+    const skin::HoleLayout hole{drawn.background.width, drawn.background.height, drawn.list.x,
+                                drawn.list.y,           drawn.list.width,        drawn.list.height};
+    if (set.dpi == dpi) {
+        // The set drawn for this scale: each picture decoded straight into its bitmap, the background put together
+        // around the list's hole in its own.
         m_btnStart.SetSkin(static_cast<UINT>(set.startStrip), kSkinKeyColour);
         m_btnCancel.SetSkin(static_cast<UINT>(set.cancelStrip), kSkinKeyColour);
-        m_background.LoadFromResource(static_cast<UINT>(set.backgroundRows));
+        if (set.backgroundSides)
+            m_background.LoadAroundHole(static_cast<UINT>(set.backgroundRows), static_cast<UINT>(set.backgroundSides),
+                                        hole, kListPaper);
+        else
+            m_background.LoadFromResource(static_cast<UINT>(set.backgroundRows));
         return;
     }
-    // The set drawn for this scale, or the nearest larger one scaled down once, here.
+    // The nearest larger set scaled down once, here.
     const layout::WindowLayout at = layout::LayoutForDpi(dpi);
     m_btnStart.SetSkin(FittedStrip(set.startStrip, at.start), kSkinKeyColour);
     m_btnCancel.SetSkin(FittedStrip(set.cancelStrip, at.cancel), kSkinKeyColour);
     skin::PixelImage picture = skin::LoadResourcePixels(static_cast<UINT>(set.backgroundRows));
-    if (set.backgroundSides) {
-        const layout::WindowLayout drawn = layout::LayoutForDpi(set.dpi);
+    if (set.backgroundSides)
         picture = skin::JoinAroundHole(picture, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)),
-                                       drawn.background.width, drawn.background.height, drawn.list.x, drawn.list.y,
-                                       drawn.list.width, drawn.list.height, kListPaper);
-    }
+                                       hole.width, hole.height, hole.holeX, hole.holeY, hole.holeWidth, hole.holeHeight,
+                                       kListPaper);
     m_background.LoadFromPixels(skin::Resample(picture, at.background.width, at.background.height));
 }
 
