@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "win/Dpi.h"
 #include "win/GdiHandles.h"
+#include "win/StartupTrace.h"
 
 namespace {
 
@@ -74,25 +75,30 @@ bool CZoneSelectDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 BOOL CZoneSelectDlg::OnInitDialog()
 {
+    win::StartupMark("dialog-created");
     win::Dialog::OnInitDialog();
     win::TakeOverDialogDpiScaling(m_hWnd);
     m_nDpi = win::WindowDpi(m_hWnd);
     LayOutInPixels(m_nDpi, nullptr);
     SetTextFont(m_nDpi);
+    win::StartupMark("bound-and-laid-out");
 
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     SetIcons(m_nDpi);
+    win::StartupMark("icons");
 
     LoadPictures(m_nDpi);
     m_btnStart.SetToolTipText(texts::kStartTip);
     m_btnCancel.SetToolTipText(texts::kCancelTip);
+    win::StartupMark("pictures");
 
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
 
     wchar_t installDir[kInstallDirSize];
     LoadZoneCatalogue(m_zones, ReadInstallDirectory(installDir) ? installDir : nullptr);
+    win::StartupMark("catalogue");
     if (m_zones.empty()) {
         MessageBox(texts::kCatalogueError);
         ::PostQuitMessage(0);
@@ -104,6 +110,7 @@ BOOL CZoneSelectDlg::OnInitDialog()
     for (const ZoneInfo& zone : m_zones)
         titles.push_back(zone.title);
     m_list.AddStrings(titles.data(), titles.size());
+    win::StartupMark("list-filled");
     return TRUE;
 }
 
@@ -304,5 +311,6 @@ LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
 LRESULT CZoneSelectDlg::OnEraseBkgnd(WPARAM wParam, LPARAM)
 {
     m_background.Draw(reinterpret_cast<HDC>(wParam), 0, 0);
+    win::StartupMark("background-drawn");
     return TRUE;
 }
