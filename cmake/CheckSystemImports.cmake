@@ -1,5 +1,7 @@
 # cmake -DOBJDUMP=<objdump> -DFILE=<exe> -P CheckSystemImports.cmake
-# Fails when the executable imports a DLL that is not part of Windows itself (a MinGW runtime DLL, say), or when it
+# Fails when the executable imports a DLL that is not part of Windows itself (a MinGW runtime DLL, say), or the
+# common controls library, which is loaded from System32 when the first tooltip is due and never imported (an import
+# is resolved through the DLL search before the program starts, and loading it would cost every start), or when it
 # lost its hardening: address space randomisation (DYNAMIC_BASE, with the relocations it needs), no-execute data
 # (NX_COMPAT) and, for 64-bit executables, high-entropy randomisation (HIGH_ENTROPY_VA).
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
@@ -7,12 +9,15 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump could not read ${FILE}")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
-set(allowed "^(kernel32|user32|gdi32|comctl32|advapi32|msvcrt|shell32|ole32|oleaut32|comdlg32|version|ws2_32)\\.dll$")
+set(allowed "^(kernel32|user32|gdi32|advapi32|msvcrt|shell32|ole32|oleaut32|comdlg32|version|ws2_32)\\.dll$")
 set(names)
 foreach(line ${lines})
   string(REPLACE "DLL Name: " "" name "${line}")
   string(TOLOWER "${name}" lower)
   list(APPEND names ${lower})
+  if(lower STREQUAL "comctl32.dll")
+    message(FATAL_ERROR "${FILE} imports ${name}: load it with win::LoadSystemLibrary where it is first needed")
+  endif()
   if(NOT lower MATCHES "${allowed}")
     message(FATAL_ERROR "${FILE} imports ${name}, which is not a system DLL")
   endif()

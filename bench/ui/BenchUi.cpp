@@ -1,6 +1,7 @@
 // Figures of the launcher's user interface under the running system, each beside its floor, printed as rows of a
 // markdown table ("| figure | measured | baseline | ratio / target | met |") with detail lines before them:
-//   start-to-visible  the launcher with 50 zones against the bare dialog from the same template, alternating runs;
+//   start-to-visible  the launcher with 50 and with 1000 zones against the bare dialog from the same template,
+//                     alternating runs; then where the launcher's start goes, from the timestamps of its traced copy;
 //   start-to-spawn    the Start click (real input) until the patch client's process exists, Temp empty;
 //   GUI objects       growth of the launcher's GDI objects and windows per 1 000 hover/leave cycles per button, counted
 //                     from a warm-up (each tooltip shown once, every look drawn) over 10 000 cycles.
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -167,10 +170,11 @@ double StartToVisible(const std::string& exe, const std::string& cwd, int entrie
     return shown ? ms : -1;
 }
 
-void BenchStartToVisible(const std::string& launcher, const std::string& bare, const std::string& cwd)
+void BenchStartToVisible(const std::string& launcher, const std::string& bare, const std::string& cwd, int zones)
 {
-    // The launcher, its floor, and the floor with one more piece of the launcher's start-up each (to see where the
-    // difference goes), all in every round with the order rotated so drift of the machine's load falls on all alike.
+    // The launcher, its floor, and (with 50 zones) the floor with one more piece of what the launcher once loaded
+    // before its window showed each, all in every round with the order rotated so drift of the machine's load falls
+    // on all alike.
     struct Variant {
         const char* name;
         const std::string* exe;
@@ -178,13 +182,14 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         int entries;
         std::vector<double> ms;
     };
+    const std::string name = "launcher, " + std::to_string(zones) + " zones";
     Variant variants[] = {
-        {"launcher, 50 zones", &launcher, "", 50, {}},
+        {name.c_str(), &launcher, "", zones, {}},
         {"bare dialog", &bare, "", 0, {}},
         {"bare dialog + common controls", &bare, "controls", 0, {}},
         {"bare dialog + common controls + tooltips", &bare, "controls tooltips", 0, {}},
         {"bare dialog + common controls + tooltips + pictures", &bare, "controls tooltips pictures", 0, {}}};
-    const int count = int(sizeof variants / sizeof variants[0]);
+    const int count = zones == 50 ? int(sizeof variants / sizeof variants[0]) : 2;
     int failures = 0;
     for (Variant& v : variants)
         StartToVisible(*v.exe, cwd, v.entries, v.arguments);
@@ -199,11 +204,13 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         }
     }
     const double a = Median(variants[0].ms), b = Median(variants[1].ms);
+    const std::string figure = "Start-to-visible, " + std::to_string(zones) + " zones";
     if (variants[0].ms.empty() || variants[1].ms.empty()) {
-        Row("Start-to-visible, 50 zones", "windows did not appear", "-", "ratio <= 1.10", false);
+        Row(figure.c_str(), "windows did not appear", "-", "ratio <= 1.10", false);
         return;
     }
-    for (const Variant& v : variants) {
+    for (int k = 0; k < count; ++k) {
+        const Variant& v = variants[k];
         std::printf("  start-to-visible: %-52s median %6.1f ms (%+5.1f ms over the bare dialog; min %.1f, max %.1f; "
                     "%zu runs)\n",
                     v.name, Median(v.ms), Median(v.ms) - b,
@@ -217,10 +224,64 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
     const double ratio = b > 0 ? a / b : 0;
     const double fastest = *std::min_element(variants[0].ms.begin(), variants[0].ms.end());
     const double floorFastest = *std::min_element(variants[1].ms.begin(), variants[1].ms.end());
-    Row("Start-to-visible, 50 zones (median; fastest)", Format("%.1f ms", a) + Format("; %.1f ms", fastest),
+    Row((figure + " (median; fastest)").c_str(), Format("%.1f ms", a) + Format("; %.1f ms", fastest),
         Format("bare dialog %.1f ms", b) + Format("; %.1f ms", floorFastest),
         Format("ratio %.3f", ratio) + Format("; %.3f (<= 1.10)", fastest / floorFastest),
         failures == 0 && b > 0 && ratio <= 1.10);
+}
+
+// Where the launcher's start goes: its traced copy started kStartRuns times, each mark's median time after
+// CreateProcess (the marks are QueryPerformanceCounter readings, one clock for all processes), then the window
+// visible with its list filled. Detail lines only.
+void BenchStartupTimeline(const std::string& traced, const std::string& cwd, int zones)
+{
+    static const char* const kMarks[] = {"entry",    "dialog-created", "bound-and-laid-out", "icons",
+                                         "pictures", "catalogue",      "list-filled",        "background-drawn"};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    std::map<std::string, std::vector<double>> at;
+    rig::TempFolder folder("bench-trace");
+    int failures = 0;
+    for (int run = 0; run <= kStartRuns; ++run) {
+        const std::string file = folder / ("run" + std::to_string(run) + ".txt");
+        ::SetEnvironmentVariableA("TARVO_STARTUP_TRACE", file.c_str());
+        const double start = Now();
+        Child child(traced, cwd);
+        HWND dlg = nullptr;
+        const bool shown = child.Started() &&
+                           Poll([&] { return (dlg = VisibleDialog(child.Id())) && ListCount(dlg) == zones; });
+        const double visible = (Now() - start) * 1000;
+        Close(child, dlg);
+        if (!shown) {
+            ++failures;
+            continue;
+        }
+        if (run == 0)
+            continue; // the warm-up run
+        at["visible"].push_back(visible);
+        std::ifstream lines(file);
+        std::string mark;
+        long long ticks = 0;
+        std::map<std::string, bool> seen;
+        while (lines >> mark >> ticks) {
+            if (!seen[mark]) // the first of each: later erasures come after the window is visible
+                at[mark].push_back((double(ticks) / double(frequency.QuadPart) - start) * 1000);
+            seen[mark] = true;
+        }
+    }
+    ::SetEnvironmentVariableA("TARVO_STARTUP_TRACE", nullptr);
+    double previous = 0;
+    const auto print = [&](const char* mark) {
+        const double ms = Median(at[mark]);
+        std::printf("  start-up timeline, %d zones: %-20s %6.1f ms after CreateProcess (%+6.1f ms; %zu runs)\n", zones,
+                    mark, ms, ms - previous, at[mark].size());
+        previous = ms;
+    };
+    for (const char* mark : kMarks)
+        print(mark);
+    print("visible");
+    if (failures)
+        std::printf("  start-up timeline: %d runs did not show the window in time\n", failures);
 }
 
 bool ReadSpawnTicks(const std::string& path, unsigned long long& ticks)
@@ -501,15 +562,22 @@ int main(int argc, char** argv)
     const std::string only = argc > 1 ? argv[1] : "";
     ::SetEnvironmentVariableA("TARVO_PATCH_CLIENT_QUIET", "1");
     rig::TempFolder install("bench-install");
+    rig::TempFolder install1000("bench-install");
     rig::TempFolder elsewhere("bench-cwd");
     rig::WriteBytes(install / "AgentIP.ini", Zones(50));
+    rig::WriteBytes(install1000 / "AgentIP.ini", Zones(1000));
     ::CopyFileA((bin + "\\TarvoPatchClient.exe").c_str(), (install / "TarvoPatchClient.exe").c_str(), FALSE);
-    {
+    if (only.empty() || only == "visible") {
+        for (const rig::TempFolder* folder : {&install, &install1000}) {
+            const int zones = folder == &install ? 50 : 1000;
+            rig::InstallDirValue registry(folder->Path());
+            BenchStartToVisible(launcher, bin + "\\bench_bare_dialog.exe", elsewhere.Path(), zones);
+            BenchStartupTimeline(bin + "\\bench_launcher_traced.exe", elsewhere.Path(), zones);
+        }
+    }
+    if (only.empty() || only == "objects") {
         rig::InstallDirValue registry(install.Path());
-        if (only.empty() || only == "visible")
-            BenchStartToVisible(launcher, bin + "\\bench_bare_dialog.exe", elsewhere.Path());
-        if (only.empty() || only == "objects")
-            BenchGuiObjects(launcher, elsewhere.Path());
+        BenchGuiObjects(launcher, elsewhere.Path());
     }
     if (only.empty() || only == "spawn")
         BenchStartToSpawn(launcher, bin + "\\bench_spawn_probe.exe");

@@ -1,15 +1,11 @@
 #include "LauncherApp.h"
 
-#include <commctrl.h>
-
 #include "ui/ZoneSelectDlg.h"
+#include "win/StartupTrace.h"
 
 BOOL CLauncherApp::InitInstance()
 {
-    // The common controls (the buttons' tooltips) must be registered before the dialog creates them.
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&controls);
-
+    win::StartupMark("entry");
     CZoneSelectDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal(); // start, cancel or error: everything happens inside the run

@@ -1,76 +1,125 @@
 #include "KbcBmp.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace skin {
 
+ResourceBitmap::ResourceBitmap(UINT id)
+{
+    const HMODULE module = ::GetModuleHandleW(nullptr);
+    const HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
+    const HGLOBAL loaded = info ? ::LoadResource(module, info) : nullptr;
+    const auto* data = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
+    const DWORD size = info ? ::SizeofResource(module, info) : 0;
+    BITMAPINFOHEADER header{};
+    if (!data || size < sizeof header)
+        return;
+    std::memcpy(&header, data, sizeof header);
+    // The pictures are stored uncompressed with 24 bits per pixel; 32 is read as well, anything else is refused
+    // rather than misread. Every size is checked against the resource's length before a pixel is read.
+    if (header.biSize < sizeof header || header.biSize > size || header.biWidth <= 0 || header.biHeight == 0 ||
+        header.biHeight == LONG(0x80000000) || header.biPlanes != 1 ||
+        (header.biBitCount != 24 && header.biBitCount != 32) || header.biCompression != BI_RGB ||
+        header.biClrUsed > 256)
+        return;
+    const std::uint64_t height = header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
+    const std::uint64_t stride = (std::uint64_t(header.biWidth) * header.biBitCount + 31) / 32 * 4;
+    const std::uint64_t offset = std::uint64_t(header.biSize) + std::uint64_t(header.biClrUsed) * 4;
+    if (offset + stride * height > size)
+        return;
+    m_bits = data + offset;
+    m_width = header.biWidth;
+    m_height = static_cast<int>(height);
+    m_bytesPerPixel = header.biBitCount / 8;
+    m_stride = static_cast<size_t>(stride);
+    m_bottomUp = header.biHeight > 0;
+}
+
+void ResourceBitmap::ReadRow(int y, std::uint32_t* out) const
+{
+    const BYTE* in = m_bits + m_stride * static_cast<size_t>(m_bottomUp ? m_height - 1 - y : y);
+    for (int x = 0; x < m_width; ++x, in += m_bytesPerPixel)
+        out[x] = std::uint32_t(in[0]) | (std::uint32_t(in[1]) << 8) | (std::uint32_t(in[2]) << 16);
+}
+
 PixelImage LoadResourcePixels(UINT id)
 {
-    win::Bitmap bitmap(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
-    BITMAP info{};
-    if (!bitmap || !::GetObjectW(bitmap.Get(), sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+    const ResourceBitmap bitmap(id);
+    if (!bitmap.Valid())
         return PixelImage();
-    PixelImage picture(info.bmWidth, info.bmHeight);
-    BITMAPINFO request{};
-    request.bmiHeader.biSize = sizeof request.bmiHeader;
-    request.bmiHeader.biWidth = picture.width;
-    request.bmiHeader.biHeight = -picture.height; // top row first
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 32;
-    request.bmiHeader.biCompression = BI_RGB;
-    win::WindowDC screen(nullptr);
-    if (!screen || ::GetDIBits(screen.Get(), bitmap.Get(), 0, static_cast<UINT>(picture.height), picture.pixels.data(),
-                               &request, DIB_RGB_COLORS) != picture.height)
-        return PixelImage();
-    for (std::uint32_t& p : picture.pixels)
-        p &= 0x00FFFFFF;
+    PixelImage picture(bitmap.Width(), bitmap.Height());
+    for (int y = 0; y < picture.height; ++y)
+        bitmap.ReadRow(y, &picture.pixels[static_cast<size_t>(y) * picture.width]);
     return picture;
 }
 
 } // namespace skin
 
-void CKbcBmp::LoadFromResource(UINT id)
+std::uint32_t* CKbcBmp::Create(int width, int height)
 {
-    m_bitmap.Reset(::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
-    m_hBitmap = m_bitmap.Get();
+    m_bitmap.Reset();
+    m_hBitmap = nullptr;
     m_bmInfo = BITMAP{};
-    if (m_hBitmap && !::GetObjectW(m_hBitmap, sizeof m_bmInfo, &m_bmInfo)) {
+    m_nWidth = m_nFrameWidth = m_nHeight = 0;
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    m_bitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!m_bitmap || !bits) {
         m_bitmap.Reset();
-        m_hBitmap = nullptr;
-        m_bmInfo = BITMAP{};
+        return nullptr;
     }
+    return static_cast<std::uint32_t*>(bits);
+}
+
+void CKbcBmp::Finish(bool filled)
+{
+    if (!filled || !m_bitmap || !::GetObjectW(m_bitmap.Get(), sizeof m_bmInfo, &m_bmInfo)) {
+        m_bitmap.Reset();
+        m_bmInfo = BITMAP{};
+    } else {
+        ::GdiFlush(); // the pixels were written by hand: GDI sees them from here on
+    }
+    m_hBitmap = m_bitmap.Get();
     m_nWidth = m_bmInfo.bmWidth;
     m_nFrameWidth = m_nWidth / skin::kFrameCount;
     m_nHeight = m_bmInfo.bmHeight;
 }
 
+void CKbcBmp::LoadFromResource(UINT id)
+{
+    // Decoded from the resource's bytes straight into the sprite's bitmap: no intermediate bitmap or copy.
+    const skin::ResourceBitmap picture(id);
+    std::uint32_t* bits = picture.Valid() ? Create(picture.Width(), picture.Height()) : Create(0, 0);
+    if (bits) {
+        for (int y = 0; y < picture.Height(); ++y)
+            picture.ReadRow(y, bits + static_cast<size_t>(y) * picture.Width());
+    }
+    Finish(bits != nullptr);
+}
+
+void CKbcBmp::LoadAroundHole(UINT rowsId, UINT sidesId, const skin::HoleLayout& at, std::uint32_t fill)
+{
+    const skin::ResourceBitmap rows(rowsId);
+    const skin::ResourceBitmap sides(sidesId);
+    std::uint32_t* bits = rows.Valid() && sides.Valid() ? Create(at.width, at.height) : Create(0, 0);
+    Finish(bits && skin::JoinAroundHoleInto(rows, sides, at, fill, bits));
+}
+
 void CKbcBmp::LoadFromPixels(const skin::PixelImage& picture)
 {
-    m_bitmap.Reset();
-    m_hBitmap = nullptr;
-    m_bmInfo = BITMAP{};
-    if (!picture.Empty()) {
-        BITMAPINFO format{};
-        format.bmiHeader.biSize = sizeof format.bmiHeader;
-        format.bmiHeader.biWidth = picture.width;
-        format.bmiHeader.biHeight = -picture.height;
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 32;
-        format.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (m_bitmap && bits && ::GetObjectW(m_bitmap.Get(), sizeof m_bmInfo, &m_bmInfo)) {
-            std::copy(picture.pixels.begin(), picture.pixels.end(), static_cast<std::uint32_t*>(bits));
-            ::GdiFlush();
-            m_hBitmap = m_bitmap.Get();
-        } else {
-            m_bitmap.Reset();
-            m_bmInfo = BITMAP{};
-        }
-    }
-    m_nWidth = m_bmInfo.bmWidth;
-    m_nFrameWidth = m_nWidth / skin::kFrameCount;
-    m_nHeight = m_bmInfo.bmHeight;
+    std::uint32_t* bits = Create(picture.width, picture.height);
+    if (bits)
+        std::copy(picture.pixels.begin(), picture.pixels.end(), bits);
+    Finish(bits != nullptr);
 }
 
 void CKbcBmp::Draw(HDC dc, int x, int y) const

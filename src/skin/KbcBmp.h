@@ -24,6 +24,27 @@ constexpr std::uint32_t PixelOf(COLORREF colour)
     return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
 }
 
+// One of the program's bitmap resources (24 or 32 bits per pixel, uncompressed) read in place, without a bitmap
+// object: the resource's bytes are converted row by row where the caller wants them.
+class ResourceBitmap {
+public:
+    // Not Valid() when the resource is missing, of another format, or shorter than its header says.
+    explicit ResourceBitmap(UINT id);
+    bool Valid() const noexcept { return m_bits != nullptr; }
+    int Width() const noexcept { return m_width; }
+    int Height() const noexcept { return m_height; }
+    // Row y (top row 0) as 0x00RRGGBB pixels into out[0..Width()).
+    void ReadRow(int y, std::uint32_t* out) const;
+
+private:
+    const BYTE* m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    int m_bytesPerPixel = 0;
+    size_t m_stride = 0;
+    bool m_bottomUp = true;
+};
+
 // The pixels of one of the program's bitmap resources; empty when it cannot be loaded.
 PixelImage LoadResourcePixels(UINT id);
 
@@ -38,6 +59,9 @@ public:
     // Loads bitmap id from the program's resources, replacing any bitmap loaded before. When the id cannot be
     // loaded the sprite is left empty (all sizes 0) and draws nothing.
     void LoadFromResource(UINT id);
+    // Loads a picture stored as two resources that leave out a hole (see skin::JoinAroundHoleInto), put together in
+    // the sprite's own bitmap. The sprite is left empty when the parts cannot be loaded or do not match.
+    void LoadAroundHole(UINT rowsId, UINT sidesId, const skin::HoleLayout& at, std::uint32_t fill);
     // Takes a picture built in memory (for instance one fitted to the display's scale), replacing any bitmap held
     // before. An empty picture leaves the sprite empty.
     void LoadFromPixels(const skin::PixelImage& picture);
@@ -53,6 +77,12 @@ public:
     int Height() const noexcept { return m_nHeight; }
 
 private:
+    // Replaces the bitmap with a new width x height one of 32-bit pixels (0x00RRGGBB, top row first) and gives its
+    // pixels to be filled; null, the sprite empty, when it cannot be made.
+    std::uint32_t* Create(int width, int height);
+    // Makes the bitmap created last the sprite's (after its pixels are written), or empties the sprite.
+    void Finish(bool filled);
+
     HBITMAP m_hBitmap = nullptr; // the bitmap m_bitmap owns
     BITMAP m_bmInfo{};
     win::Bitmap m_bitmap;

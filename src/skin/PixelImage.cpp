@@ -7,6 +7,13 @@ PixelImage::PixelImage(int w, int h, std::uint32_t fill)
 {
 }
 
+void PixelImage::ReadRow(int y, std::uint32_t* out) const
+{
+    const std::uint32_t* from = &pixels[static_cast<size_t>(y) * width];
+    for (int x = 0; x < width; ++x)
+        out[x] = from[x];
+}
+
 namespace {
 
 // For one axis: the source pixels that each target pixel covers and their weights (in 1/65536 of the target
@@ -129,25 +136,10 @@ PixelImage ResampleStrip(const PixelImage& strip, int frames, int frameWidth, in
 PixelImage JoinAroundHole(const PixelImage& rows, const PixelImage& sides, int width, int height, int holeX, int holeY,
                           int holeWidth, int holeHeight, std::uint32_t fill)
 {
-    if (holeX < 0 || holeY < 0 || holeWidth < 0 || holeHeight < 0 || holeX + holeWidth > width ||
-        holeY + holeHeight > height || rows.width != width || rows.height != height - holeHeight ||
-        sides.width != width - holeWidth || sides.height != holeHeight)
+    PixelImage picture(width, height);
+    if (picture.Empty() || !JoinAroundHoleInto(rows, sides, {width, height, holeX, holeY, holeWidth, holeHeight}, fill,
+                                               picture.pixels.data()))
         return PixelImage();
-    PixelImage picture(width, height, fill);
-    for (int y = 0; y < height; ++y) {
-        std::uint32_t* out = &picture.pixels[static_cast<size_t>(y) * width];
-        if (y < holeY || y >= holeY + holeHeight) {
-            const int from = y < holeY ? y : y - holeHeight;
-            for (int x = 0; x < width; ++x)
-                out[x] = rows.At(x, from);
-        } else {
-            const int from = y - holeY;
-            for (int x = 0; x < holeX; ++x)
-                out[x] = sides.At(x, from);
-            for (int x = holeX + holeWidth; x < width; ++x)
-                out[x] = sides.At(x - holeWidth, from);
-        }
-    }
     return picture;
 }
 

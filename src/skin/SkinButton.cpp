@@ -1,7 +1,5 @@
 #include "SkinButton.h"
 
-#include <commctrl.h>
-
 // One row per message, in the order the table is searched (the formatter would pack the short rows side by side).
 // clang-format off
 const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
@@ -58,18 +56,27 @@ void CSkinButton::FitToFrame()
 
 void CSkinButton::SetToolTipText(const char* text)
 {
-    if (!m_hWnd)
-        return;
+    m_strToolTip = text ? text : "";
     // One tooltip per button: a second call changes the text instead of creating another control.
-    if (m_tooltip) {
-        m_tooltip.UpdateTipText(m_hWnd, text);
-        return;
-    }
+    if (m_tooltip && m_hWnd)
+        m_tooltip.UpdateTipText(m_hWnd, m_strToolTip.c_str());
+}
+
+bool CSkinButton::CreateToolTip()
+{
+    if (m_tooltip)
+        return true;
+    // One attempt only: a system without the common controls library gets buttons without tooltips, and the
+    // pointer's moves do not try to load it again.
+    if (m_bToolTipTried || !m_hWnd || m_strToolTip.empty())
+        return false;
+    m_bToolTipTried = true;
     HWND parent = ::GetParent(m_hWnd);
     if (!m_tooltip.Create(parent ? parent : m_hWnd, 0))
-        return;
+        return false;
     m_tooltip.Activate(true);
-    m_tooltip.AddTool(m_hWnd, text);
+    m_tooltip.AddTool(m_hWnd, m_strToolTip.c_str());
+    return true;
 }
 
 void CSkinButton::SetGreyed(bool greyed)
@@ -120,8 +127,20 @@ bool CSkinButton::OnChildNotify(UINT message, WPARAM, LPARAM lParam, LRESULT& re
     return true;
 }
 
-LRESULT CSkinButton::OnMouseMove(WPARAM, LPARAM)
+LRESULT CSkinButton::OnMouseMove(WPARAM wParam, LPARAM lParam)
 {
+    // The pointer's first entry: the new tooltip is given this move too (pre-translation could not relay it, the
+    // tooltip did not exist yet), so its delay runs from this moment as if it had always been there.
+    if (!m_tooltip && CreateToolTip()) {
+        const DWORD at = ::GetMessagePos();
+        MSG move{m_hWnd,
+                 WM_MOUSEMOVE,
+                 wParam,
+                 lParam,
+                 static_cast<DWORD>(::GetMessageTime()),
+                 {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))}};
+        m_tooltip.RelayEvent(&move);
+    }
     if (m_bTracking == 0) {
         TRACKMOUSEEVENT request{sizeof request, TME_HOVER | TME_LEAVE, m_hWnd, 1};
         m_bTracking = ::TrackMouseEvent(&request);

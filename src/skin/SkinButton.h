@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "skin/KbcBmp.h"
 #include "win/MessageTable.h"
 #include "win/ToolTip.h"
@@ -31,7 +33,8 @@ public:
     void SetSkin(UINT bitmapId, COLORREF key);
     // The same with a strip built in memory (the strip fitted to the display's scale).
     void SetSkin(const skin::PixelImage& strip, COLORREF key);
-    // Gives the button a tooltip with this text; a later call changes the text.
+    // Gives the button a tooltip with this text; a later call changes the text. The tooltip window is made when the
+    // pointer first enters the button: a player who never points at it never needs one.
     void SetToolTipText(const char* text);
     // A greyed button shows frame 0 and ignores mouse presses; it stays enabled for the keyboard.
     void SetGreyed(bool greyed);
@@ -41,6 +44,7 @@ public:
 
     bool IsGreyed() const noexcept { return m_bGreyed == 1; }
     bool IsHovered() const noexcept { return m_bHover != 0; }
+    // The tooltip window, null until the pointer has entered the button.
     HWND GetToolTip() const noexcept { return m_tooltip.Get(); }
     // The button's rectangle in its parent's client coordinates, one frame in size (set by SetSkin).
     const RECT& GetParentRect() const noexcept { return m_rcParent; }
@@ -59,6 +63,8 @@ private:
 
     // Sizes the button to one frame of the loaded strip, keeping its top-left corner.
     void FitToFrame();
+    // Makes the tooltip with the text given to SetToolTipText; false when there is none.
+    bool CreateToolTip();
     // Paints the parent's pixels under the button into target at (0, 0).
     void PaintParentBackground(HDC target) const;
 
@@ -71,5 +77,7 @@ private:
     int m_bHover = 0;
     RECT m_rcParent{};
     win::ToolTip m_tooltip;
+    std::string m_strToolTip; // the tooltip's text, kept until the tooltip is made
+    bool m_bToolTipTried = false;
     HCURSOR m_hCursor;
 };

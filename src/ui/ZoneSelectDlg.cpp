@@ -1,8 +1,8 @@
 #include "ZoneSelectDlg.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "LauncherTexts.h"
 #include "WindowLayout.h"
@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "win/Dpi.h"
 #include "win/GdiHandles.h"
+#include "win/StartupTrace.h"
 
 namespace {
 
@@ -74,35 +75,42 @@ bool CZoneSelectDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 BOOL CZoneSelectDlg::OnInitDialog()
 {
+    win::StartupMark("dialog-created");
     win::Dialog::OnInitDialog();
     win::TakeOverDialogDpiScaling(m_hWnd);
     m_nDpi = win::WindowDpi(m_hWnd);
     LayOutInPixels(m_nDpi, nullptr);
     SetTextFont(m_nDpi);
+    win::StartupMark("bound-and-laid-out");
 
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     SetIcons(m_nDpi);
+    win::StartupMark("icons");
 
     LoadPictures(m_nDpi);
     m_btnStart.SetToolTipText(texts::kStartTip);
     m_btnCancel.SetToolTipText(texts::kCancelTip);
+    win::StartupMark("pictures");
 
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
 
     wchar_t installDir[kInstallDirSize];
     LoadZoneCatalogue(m_zones, ReadInstallDirectory(installDir) ? installDir : nullptr);
+    win::StartupMark("catalogue");
     if (m_zones.empty()) {
         MessageBox(texts::kCatalogueError);
         ::PostQuitMessage(0);
         return FALSE;
     }
-    for (const ZoneInfo& zone : m_zones) {
-        char line[sizeof zone.title];
-        std::snprintf(line, sizeof line, "%s", zone.title);
-        m_list.AddString(line);
-    }
+    // The titles go in as the catalogue holds them (each NUL-terminated within its field), all in one fill.
+    std::vector<const char*> titles;
+    titles.reserve(m_zones.size());
+    for (const ZoneInfo& zone : m_zones)
+        titles.push_back(zone.title);
+    m_list.AddStrings(titles.data(), titles.size());
+    win::StartupMark("list-filled");
     return TRUE;
 }
 
@@ -155,23 +163,30 @@ void CZoneSelectDlg::LayOutInPixels(int dpi, const RECT* around)
 void CZoneSelectDlg::LoadPictures(int dpi)
 {
     const layout::PictureSet& set = layout::PictureSetFor(dpi);
-    if (set.dpi == dpi && set.backgroundSides == 0) {
+    const layout::WindowLayout drawn = layout::LayoutForDpi(set.dpi);
+    const skin::HoleLayout hole{drawn.background.width, drawn.background.height, drawn.list.x,
+                                drawn.list.y,           drawn.list.width,        drawn.list.height};
+    if (set.dpi == dpi) {
+        // The set drawn for this scale: each picture decoded straight into its bitmap, the background put together
+        // around the list's hole in its own.
         m_btnStart.SetSkin(static_cast<UINT>(set.startStrip), kSkinKeyColour);
         m_btnCancel.SetSkin(static_cast<UINT>(set.cancelStrip), kSkinKeyColour);
-        m_background.LoadFromResource(static_cast<UINT>(set.backgroundRows));
+        if (set.backgroundSides)
+            m_background.LoadAroundHole(static_cast<UINT>(set.backgroundRows), static_cast<UINT>(set.backgroundSides),
+                                        hole, kListPaper);
+        else
+            m_background.LoadFromResource(static_cast<UINT>(set.backgroundRows));
         return;
     }
-    // The set drawn for this scale, or the nearest larger one scaled down once, here.
+    // The nearest larger set scaled down once, here.
     const layout::WindowLayout at = layout::LayoutForDpi(dpi);
     m_btnStart.SetSkin(FittedStrip(set.startStrip, at.start), kSkinKeyColour);
     m_btnCancel.SetSkin(FittedStrip(set.cancelStrip, at.cancel), kSkinKeyColour);
     skin::PixelImage picture = skin::LoadResourcePixels(static_cast<UINT>(set.backgroundRows));
-    if (set.backgroundSides) {
-        const layout::WindowLayout drawn = layout::LayoutForDpi(set.dpi);
+    if (set.backgroundSides)
         picture = skin::JoinAroundHole(picture, skin::LoadResourcePixels(static_cast<UINT>(set.backgroundSides)),
-                                       drawn.background.width, drawn.background.height, drawn.list.x, drawn.list.y,
-                                       drawn.list.width, drawn.list.height, kListPaper);
-    }
+                                       hole.width, hole.height, hole.holeX, hole.holeY, hole.holeWidth, hole.holeHeight,
+                                       kListPaper);
     m_background.LoadFromPixels(skin::Resample(picture, at.background.width, at.background.height));
 }
 
@@ -296,5 +311,6 @@ LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
 LRESULT CZoneSelectDlg::OnEraseBkgnd(WPARAM wParam, LPARAM)
 {
     m_background.Draw(reinterpret_cast<HDC>(wParam), 0, 0);
+    win::StartupMark("background-drawn");
     return TRUE;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "Gbk.h"
+#include "SystemLibrary.h"
 
 namespace win {
 
@@ -34,8 +35,13 @@ bool ToolTip::Create(HWND owner, DWORD style)
 {
     if (m_hWnd)
         return true;
+    // The common controls library is loaded here, on the first tooltip, from System32 only: the launcher does not
+    // import it, so a window that never shows a tooltip never loads it.
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx");
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&classes);
+    if (!init || !init(&classes))
+        return false;
     m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     return m_hWnd != nullptr;

@@ -12,7 +12,8 @@ public:
     ToolTip& operator=(const ToolTip&) = delete;
     ~ToolTip();
 
-    // Creates the control, owned by owner, with the given TTS_ styles; false when it could not be created.
+    // Creates the control, owned by owner, with the given TTS_ styles, loading the common controls library from
+    // System32 first; false when either could not be done.
     bool Create(HWND owner, DWORD style);
     void Activate(bool active);
     // Adds a tool covering the whole of window tool (no rectangle, so it follows the window's size). Texts are bytes

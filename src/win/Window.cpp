@@ -1,20 +1,20 @@
 #include "Window.h"
 
-#include <commctrl.h>
-
 namespace win {
 
 namespace {
-const UINT_PTR kSubclassId = 0x5441; // identifies our subclass among any others on the same window
 
-// GetWindowSubclass: comctl32 version 5 exports it by ordinal only (411), and MinGW's import library lacks it.
-using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
-GetWindowSubclassFn LookUpGetWindowSubclass()
+// The object attached to a window, and the procedure the window had before ours. The procedure stays with the
+// window after the object detaches while another subclass sits on top of ours: our procedure, still in that chain,
+// then passes every message on to it.
+const wchar_t kObjectProp[] = L"TarvoWindowObject";
+const wchar_t kPrevProcProp[] = L"TarvoWindowPrevProc";
+
+WNDPROC PreviousProc(HWND hwnd)
 {
-    static const auto fn = reinterpret_cast<GetWindowSubclassFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(411))));
-    return fn;
+    return reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kPrevProcProp));
 }
+
 } // namespace
 
 Window::~Window()
@@ -26,27 +26,50 @@ bool Window::SubclassWindow(HWND hwnd)
 {
     if (!hwnd || m_hWnd || !::IsWindow(hwnd) || FromHandle(hwnd))
         return false;
-    if (!::SetWindowSubclass(hwnd, &Window::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    // Only a window of this process can run our procedure; a window already in our chain keeps its first
+    // previous procedure.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != ::GetCurrentProcessId() || PreviousProc(hwnd))
         return false;
+    if (!::SetPropW(hwnd, kObjectProp, this))
+        return false;
+    ::SetLastError(0);
+    const auto prev = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::SubclassProc)));
+    if (!prev || !::SetPropW(hwnd, kPrevProcProp, reinterpret_cast<HANDLE>(prev))) {
+        if (prev)
+            ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prev));
+        ::RemovePropW(hwnd, kObjectProp);
+        return false;
+    }
+    m_prevProc = prev;
     m_hWnd = hwnd;
     return true;
 }
 
 void Window::UnsubclassWindow()
 {
-    if (m_hWnd) {
-        ::RemoveWindowSubclass(m_hWnd, &Window::SubclassProc, kSubclassId);
-        m_hWnd = nullptr;
+    if (!m_hWnd)
+        return;
+    ::RemovePropW(m_hWnd, kObjectProp);
+    // Another subclass installed after ours still calls our procedure: the window keeps it, as a pass-through.
+    const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC));
+    if (current == &Window::SubclassProc) {
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_prevProc));
+        ::RemovePropW(m_hWnd, kPrevProcProp);
     }
+    m_hWnd = nullptr;
+    m_prevProc = nullptr;
 }
 
 Window* Window::FromHandle(HWND hwnd)
 {
-    DWORD_PTR refData = 0;
-    const GetWindowSubclassFn getWindowSubclass = LookUpGetWindowSubclass();
-    if (!hwnd || !getWindowSubclass || !getWindowSubclass(hwnd, &Window::SubclassProc, kSubclassId, &refData))
+    // A window of another process may carry the same property (another launcher's): its value means nothing here.
+    DWORD process = 0;
+    if (!hwnd || !::GetWindowThreadProcessId(hwnd, &process) || process != ::GetCurrentProcessId())
         return nullptr;
-    return reinterpret_cast<Window*>(refData);
+    return static_cast<Window*>(::GetPropW(hwnd, kObjectProp));
 }
 
 bool Window::WalkPreTranslateTree(HWND top, MSG* msg)
@@ -91,15 +114,23 @@ bool Window::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT&)
 
 LRESULT Window::Default()
 {
-    return ::DefSubclassProc(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+    return ::CallWindowProcW(m_prevProc, m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
-LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR refData)
+LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<Window*>(refData);
+    auto* self = static_cast<Window*>(::GetPropW(hwnd, kObjectProp));
+    if (!self) {
+        const WNDPROC prev = PreviousProc(hwnd);
+        if (message == WM_NCDESTROY)
+            ::RemovePropW(hwnd, kPrevProcProp);
+        return prev ? ::CallWindowProcW(prev, hwnd, message, wParam, lParam)
+                    : ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     const CurrentMessage saved = self->m_current;
     self->m_current = {message, wParam, lParam};
+    // Kept here: a handler may detach the object (or destroy the window) before the message is passed on.
+    const WNDPROC prev = self->m_prevProc;
     LRESULT result = 0;
     bool handled = false;
     try {
@@ -109,10 +140,12 @@ LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
         handled = false;
     }
     if (!handled)
-        result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+        result = ::CallWindowProcW(prev, hwnd, message, wParam, lParam);
     self->m_current = saved;
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         self->UnsubclassWindow();
+        ::RemovePropW(hwnd, kPrevProcProp); // the window goes: no message follows this one
+    }
     return result;
 }
 

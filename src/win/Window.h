@@ -1,6 +1,7 @@
-// Window: the object side of one window. A control object is attached to its existing window by subclassing it
-// (the object is the subclass's reference data, so no global map is needed); its messages then reach OnWndMsg,
-// and whatever it leaves unhandled goes on to the window's own procedure.
+// Window: the object side of one window. A control object is attached to its existing window by subclassing it:
+// our procedure takes the window's place and finds the object through a property of the window (so no global map
+// is needed); its messages then reach OnWndMsg, and whatever it leaves unhandled goes on to the procedure the
+// window had before.
 #pragma once
 
 #include <windows.h>
@@ -47,8 +48,9 @@ protected:
     HWND m_hWnd = nullptr;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR refData);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    WNDPROC m_prevProc = nullptr; // the window's procedure before ours
 
     struct CurrentMessage {
         UINT message;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <string>
@@ -53,6 +54,13 @@ TEST_P(PictureTest, LoadsAsTwentyFourBitsWithoutPaletteAtItsSize)
     EXPECT_EQ(info.bmWidth, p.width);
     EXPECT_EQ(info.bmHeight, p.height);
     DeleteObject(bitmap);
+
+    // The launcher decodes the resource's bytes itself: pixel for pixel what the platform's loader gives.
+    int width = 0, height = 0;
+    const std::vector<DWORD> platform = dib::ResourcePixels(p.id, width, height);
+    const skin::PixelImage ours = skin::LoadResourcePixels(static_cast<UINT>(p.id));
+    EXPECT_TRUE(ours.width == width && ours.height == height &&
+                std::equal(platform.begin(), platform.end(), ours.pixels.begin()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Launcher, PictureTest,
@@ -149,6 +157,27 @@ TEST(PictureSets, MatchTheLayoutOfTheirScale)
                 at.background.height, at.list.x, at.list.y, at.list.width, at.list.height, 0);
         EXPECT_EQ(background.width, at.background.width);
         EXPECT_EQ(background.height, at.background.height);
+        // The window's background sprite, decoded and put together in its own bitmap, is that picture.
+        CKbcBmp sprite;
+        if (set.backgroundSides)
+            sprite.LoadAroundHole(
+                static_cast<UINT>(set.backgroundRows), static_cast<UINT>(set.backgroundSides),
+                {at.background.width, at.background.height, at.list.x, at.list.y, at.list.width, at.list.height}, 0);
+        else
+            sprite.LoadFromResource(static_cast<UINT>(set.backgroundRows));
+        BITMAPINFO format = dib::TopDown32(at.background.width, at.background.height);
+        void* bits = nullptr;
+        HBITMAP target = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, target);
+        sprite.Draw(dc, 0, 0);
+        GdiFlush();
+        const auto* drawn = static_cast<const DWORD*>(bits);
+        EXPECT_TRUE(std::equal(background.pixels.begin(), background.pixels.end(), drawn,
+                               [](std::uint32_t want, DWORD got) { return want == (got & 0x00FFFFFF); }));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(target);
         for (int strip : {set.startStrip, set.cancelStrip}) {
             const skin::PixelImage pixels = skin::LoadResourcePixels(static_cast<UINT>(strip));
             EXPECT_EQ(pixels.width, 4 * at.start.width) << strip;

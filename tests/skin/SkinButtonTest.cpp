@@ -471,23 +471,30 @@ int CountToolTips(HWND owner)
     return count.n;
 }
 
-TEST_F(SkinButtonWindow, ToolTipShowsTheTextWhileTheMouseRests)
+// The tooltip is made when the pointer first enters the button, and that first move alone brings it up: it is
+// handed the move that made it.
+TEST_F(SkinButtonWindow, ToolTipIsMadeOnTheFirstEntryAndShowsTheTextWhileTheMouseRests)
 {
     MakeButton(IDB_START_SKIN);
     button.SetToolTipText("old");
-    button.SetToolTipText(kStartTip); // a second call changes the text of the one tooltip
-    HWND tip = button.GetToolTip();
+    button.SetToolTipText(kStartTip); // a second call changes the text
+    EXPECT_EQ(button.GetToolTip(), nullptr);
+    EXPECT_EQ(CountToolTips(host.Get()), 0);
+
+    ASSERT_TRUE(MovePointer(host.Get(), OnButton(6, 5)));
+    HWND tip = nullptr;
+    EXPECT_TRUE(WaitFor(host.Get(), [&] { return (tip = button.GetToolTip()) && ::IsWindowVisible(tip); }));
     ASSERT_NE(tip, nullptr);
     EXPECT_EQ(CountToolTips(host.Get()), 1);
     EXPECT_EQ(ToolText(tip, hwnd), kStartTip);
-    EXPECT_FALSE(::IsWindowVisible(tip));
-
-    ASSERT_TRUE(MovePointer(host.Get(), OnButton(6, 5)));
-    EXPECT_TRUE(WaitFor(host.Get(), [&] { return ::IsWindowVisible(tip) != FALSE; }));
     TTTOOLINFOA current{};
     current.cbSize = TTTOOLINFOA_V2_SIZE;
     EXPECT_TRUE(::SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&current)));
     EXPECT_EQ(current.uId, reinterpret_cast<UINT_PTR>(hwnd));
+
+    button.SetToolTipText("new"); // once made, the one tooltip takes the new text
+    EXPECT_EQ(ToolText(tip, hwnd), "new");
+    EXPECT_EQ(CountToolTips(host.Get()), 1);
 }
 
 TEST_F(SkinButtonWindow, SetCursorShowsTheHandAndIsHandled)

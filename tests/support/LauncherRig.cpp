@@ -2,9 +2,14 @@
 
 #include "DibPixels.h"
 
+#include <psapi.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <vector>
 
 namespace rig {
 
@@ -325,6 +330,32 @@ HWND FocusOf(HWND window)
     if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+std::wstring ModulePath(DWORD processId, const wchar_t* name)
+{
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process)
+        return L"";
+    std::vector<HMODULE> modules(512);
+    DWORD bytes = 0;
+    std::wstring found;
+    if (::EnumProcessModulesEx(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &bytes,
+                               LIST_MODULES_ALL)) {
+        modules.resize(std::min<size_t>(bytes / sizeof(HMODULE), modules.size()));
+        for (HMODULE module : modules) {
+            wchar_t path[MAX_PATH] = L"";
+            if (!::GetModuleFileNameExW(process, module, path, MAX_PATH))
+                continue;
+            const wchar_t* base = std::wcsrchr(path, L'\\');
+            if (_wcsicmp(base ? base + 1 : path, name) == 0) {
+                found = path;
+                break;
+            }
+        }
+    }
+    ::CloseHandle(process);
+    return found;
 }
 
 namespace {

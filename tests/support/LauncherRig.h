@@ -100,6 +100,10 @@ int ListSelection(HWND list);
 // The window with the keyboard focus in the thread that owns the given window.
 HWND FocusOf(HWND window);
 
+// The full path of the module `name` (a file name such as L"comctl32.dll") in a process; empty when the process has
+// not loaded it or its modules cannot be read (check with one it must have, such as user32.dll).
+std::wstring ModulePath(DWORD processId, const wchar_t* name);
+
 // Real input. Coordinates are screen pixels.
 void MoveMouse(int x, int y);
 void MouseButton(bool down);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -388,6 +389,56 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
     }
 }
 
+// The common controls library is loaded for the first tooltip, from the system folder, and not before: the pointer
+// resting on Start before anything else happens brings the tooltip and the library; a run done with the keyboard
+// alone never loads it.
+class CommonControlsTest : public LauncherTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(CommonControlsTest, LoadedForTheFirstTooltipOnly)
+{
+    const bool pointer = GetParam();
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    const DWORD id = m_launcher->Id();
+    ASSERT_FALSE(rig::ModulePath(id, L"user32.dll").empty()) << "the launcher's modules cannot be read";
+    EXPECT_EQ(rig::ModulePath(id, L"comctl32.dll"), L"") << "loaded before it was needed";
+    if (pointer) {
+        const POINT p = rig::CenterOf(Item(IDC_START));
+        rig::MoveMouse(p.x, p.y);
+        HWND tip = nullptr;
+        ASSERT_TRUE(
+            rig::WaitFor([&] { return (tip = rig::VisibleWindowOfClass(id, L"tooltips_class32")) != nullptr; }));
+        EXPECT_EQ(rig::WindowText(tip), W("开始游戏"));
+        RECT at{};
+        ::GetWindowRect(tip, &at);
+        // Under the pointer's hot spot, below the pointer's picture.
+        EXPECT_TRUE(std::abs(at.left - p.x) <= 4 && at.top > p.y && at.top <= p.y + layout::Scale(40, kDpi))
+            << "shown at " << at.left << "," << at.top << " for the pointer at " << p.x << "," << p.y;
+        ParkPointer();
+        EXPECT_TRUE(rig::WaitFor([&] { return !rig::VisibleWindowOfClass(id, L"tooltips_class32"); }));
+        return;
+    }
+    // Tab order: Start (focused at open), Cancel, the field, the list; Home chooses the first title.
+    for (int i = 0; i < 3; ++i)
+        rig::PressKey(VK_TAB);
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_ZONE_LIST); }));
+    rig::PressKey(VK_HOME);
+    ASSERT_TRUE(rig::WaitFor([&] { return FieldText() == W("电信一区"); }));
+    rig::PressKey(VK_TAB);
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == Item(IDC_START); }));
+    EXPECT_EQ(rig::ModulePath(id, L"comctl32.dll"), L"");
+    rig::PressKey(VK_SPACE);
+    ASSERT_TRUE(m_launcher->WaitForExit()) << "the launcher did not end after Start";
+    PatchClientRecord record;
+    ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(RecordPath(m_install), record); }));
+    EXPECT_EQ(record.commandLine, "  2 10.0.0.1 700 10.0.0.2 700");
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstUse, CommonControlsTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& row) {
+                             return row.param ? "PointerRestsOnStartFirst" : "KeyboardAloneStartsAZone";
+                         });
+
 layout::Box BoxOf(RECT rc)
 {
     return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
@@ -432,6 +483,13 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
     EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 1);
     EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 1);
     EXPECT_GE(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0), LineHeight());
+    // The list, filled with its drawing held back, is drawn: its window colour covers the picture beneath it.
+    const auto drawn = [&] {
+        const std::vector<COLORREF> list = rig::CaptureWindow(Item(IDC_ZONE_LIST));
+        return std::count(list.begin(), list.end(), skin::PixelOf(::GetSysColor(COLOR_WINDOW))) * 2 >
+               static_cast<std::ptrdiff_t>(list.size());
+    };
+    EXPECT_TRUE(rig::WaitFor(drawn, 5000));
 }
 
 // Moved to a monitor of another scale, the window lays itself out again with that scale's pictures and font, and
