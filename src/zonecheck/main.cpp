@@ -1,12 +1,104 @@
-// zonecheck: shows a publisher the zones of an AgentIP.ini as the launcher will list them, and what is wrong in it.
+// zonecheck [--json] PATH: shows a publisher the zones of an AgentIP.ini (or of an installation folder's) as the
+// launcher will list them, and what in the file the launcher reads otherwise than meant.
+// Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
-int main(int argc, char** argv)
+#include "catalogue/ProfileReader.h"
+#include "zonecheck/Report.h"
+#include "zonecheck/ZoneCheck.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#define TEXT_OF(s) L##s
+#else
+#define TEXT_OF(s) s
+#endif
+
+namespace {
+
+using PathString = std::basic_string<PathChar>;
+
+struct Arguments {
+    bool json = false;
+    PathString path;
+};
+
+bool ParseArguments(int argc, PathChar** argv, Arguments& args)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: zonecheck [--json] PATH\n");
+    for (int i = 1; i < argc; ++i) {
+        const PathString arg = argv[i];
+        if (arg == TEXT_OF("--json") && !args.json)
+            args.json = true;
+        else if (args.path.empty() && !arg.empty() && arg[0] != TEXT_OF('-'))
+            args.path = arg;
+        else
+            return false;
+    }
+    return !args.path.empty();
+}
+
+// A folder stands for the AgentIP.ini in it, as the launcher reads it from the installation folder.
+PathString CatalogueFile(const PathString& path)
+{
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(path, ignored))
+        return path;
+    return path + TEXT_OF("/AgentIP.ini");
+}
+
+// Writes UTF-8 to the standard output: as Unicode to a Windows console, whatever its code page; as bytes otherwise.
+void Write(const std::string& utf8)
+{
+#ifdef _WIN32
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (::GetConsoleMode(out, &mode)) {
+        const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n), L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], n);
+        DWORD written;
+        ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
+}
+
+int Run(int argc, PathChar** argv)
+{
+    Arguments args;
+    if (!ParseArguments(argc, argv, args)) {
+        std::fputs("usage: zonecheck [--json] PATH\n"
+                   "PATH is an AgentIP.ini or the installation folder that holds it.\n",
+                   stderr);
         return 2;
     }
-    (void)argv;
-    return 0;
+    std::string bytes;
+    if (!ReadProfileFile(CatalogueFile(args.path).c_str(), bytes)) {
+        std::fputs("zonecheck: cannot read the catalogue file\n", stderr);
+        return 2;
+    }
+    const CatalogueCheck check = CheckCatalogue(bytes);
+    Write(args.json ? JsonReport(check) : TextReport(check));
+    return check.findings.empty() ? 0 : 1;
+}
+
+} // namespace
+
+#ifdef _WIN32
+// The wide entry point: a path in any script reaches the file whatever the system's code page.
+int wmain(int argc, wchar_t** argv)
+#else
+int main(int argc, char** argv)
+#endif
+{
+    return Run(argc, argv);
 }
