@@ -156,6 +156,9 @@ public:
         const std::string& lastAsked = recorder.asked.back().first;
         const int lastNumber = NumberedName(lastAsked, "zone");
         CheckSections(lastAsked, lastNumber);
+        if (zones.empty())
+            Add("no_zones", std::string(), 0,
+                "the launcher lists no zone: it shows its catalogue error message and ends");
 
         std::stable_sort(m_check.findings.begin(), m_check.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
@@ -176,14 +179,10 @@ private:
 
     void CheckEncoding()
     {
-        if (m_bytes.size() >= 3 && m_bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-            Add("not_gbk_utf8_bom", std::string(), 1,
-                "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as GBK");
-            return;
-        }
         size_t firstHigh = std::string_view::npos;
         bool utf8 = true;
-        for (size_t i = 0; i < m_bytes.size(); ++i) {
+        const size_t bom = m_bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+        for (size_t i = bom; i < m_bytes.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
             if (c < 0x80)
                 continue;
@@ -204,6 +203,12 @@ private:
         }
         if (firstHigh == std::string_view::npos)
             return;
+        // The reader skips a UTF-8 byte order mark, so only a file with other characters than ASCII suffers.
+        if (bom) {
+            Add("not_gbk_utf8_bom", std::string(), 1,
+                "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as GBK");
+            return;
+        }
         if (utf8) {
             Add("not_gbk_utf8", std::string(), LineAt(firstHigh),
                 "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
@@ -212,7 +217,7 @@ private:
         int lastLine = 0;
         for (size_t i = 0; i < m_bytes.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
-            if (c < 0x80)
+            if (c <= 0x80) // code page 936 adds the euro sign, 0x80, to GBK
                 continue;
             const unsigned char t = i + 1 < m_bytes.size() ? static_cast<unsigned char>(m_bytes[i + 1]) : 0;
             if (c >= 0x81 && c <= 0xFE && t >= 0x40 && t <= 0xFE && t != 0x7F) {
@@ -224,7 +229,7 @@ private:
                 char hex[8];
                 std::snprintf(hex, sizeof hex, "0x%02X", c);
                 Add("not_gbk_bytes", std::string(), line,
-                    std::string("byte ") + hex + " starts no GBK character: the launcher shows it as a stray sign");
+                    std::string("byte ") + hex + " starts no GBK character: the launcher shows a stray sign for it");
                 lastLine = line;
             }
         }
@@ -279,8 +284,11 @@ private:
         }
         if (lastNumber > 0)
             Add("servers_ended_early", name, lastLine,
-                "the server list ends at server " + std::to_string(end) + " (" + why + "): servers " +
-                    std::to_string(end + 1) + " to " + std::to_string(lastNumber) + " are never read");
+                "the server list ends at server " + std::to_string(end) + " (" + why + "): " +
+                    (lastNumber == end + 1
+                         ? "server " + std::to_string(lastNumber) + " is"
+                         : "servers " + std::to_string(end + 1) + " to " + std::to_string(lastNumber) + " are") +
+                    " never read");
         if (servers.empty())
             Add("zone_without_servers", name, titleLine, "no server (" + why + "): the patch client gets none");
     }
@@ -290,7 +298,7 @@ private:
     {
         const std::string* stored = m_profile.FindValue(name, port);
         if (!stored || StripProfileQuotes(*stored).empty()) {
-            Add("port_not_positive", name, Outline::LineOf(&section, port),
+            Add("port_not_positive", name, Outline::LineOf(&section, "AgentIP" + port.substr(4)),
                 port + " is missing: the server is left out");
             return port + " is missing";
         }
