@@ -249,13 +249,12 @@ private:
             else
                 Add("title_cut", name, titleLine, "title longer than 31 bytes: shows " + Quoted(shown));
         }
-        for (const CheckedZone& earlier : m_check.zones) {
-            if (std::strcmp(earlier.zone.title, checked.zone.title) == 0) {
-                Add("duplicate_title", name, titleLine,
-                    "same title as row " + std::to_string(earlier.row) + " (" + earlier.section +
-                        "): this zone can never be started, choosing it starts the earlier one");
-                break;
-            }
+        auto first = m_rowOfTitle.emplace(checked.zone.title, m_check.zones.size());
+        if (!first.second) {
+            const CheckedZone& earlier = m_check.zones[first.first->second];
+            Add("duplicate_title", name, titleLine,
+                "same title as row " + std::to_string(earlier.row) + " (" + earlier.section +
+                    "): this zone can never be started, choosing it starts the earlier one");
         }
 
         const std::vector<ServerEntry>& servers = checked.zone.servers;
@@ -394,6 +393,8 @@ private:
     Profile m_profile;
     Outline m_outline;
     CatalogueCheck m_check;
+    // Title -> index in m_check.zones of the first zone with it, the one the launcher's lookup finds.
+    std::unordered_map<std::string, size_t> m_rowOfTitle;
 };
 
 } // namespace
