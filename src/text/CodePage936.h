@@ -11,7 +11,7 @@
 namespace text {
 
 // Every byte converted: a byte that starts no GBK character, or a lead byte without its trail byte, becomes the
-// platform's default character.
+// platform's default character '?' (the byte 0xFF becomes U+F8F5, as on Windows).
 std::vector<char16_t> Utf16FromGbk(std::string_view gbk);
 // A character without a GBK form becomes '?'.
 std::string GbkFromUtf16(const char16_t* utf16, size_t length);

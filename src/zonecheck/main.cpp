@@ -3,7 +3,6 @@
 // Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "catalogue/ProfileReader.h"
@@ -17,6 +16,7 @@
 #include <io.h>
 #define TEXT_OF(s) L##s
 #else
+#include <sys/stat.h>
 #define TEXT_OF(s) s
 #endif
 
@@ -46,10 +46,16 @@ bool ParseArguments(int argc, PathChar** argv, Arguments& args)
 // A folder stands for the AgentIP.ini in it, as the launcher reads it from the installation folder.
 PathString CatalogueFile(const PathString& path)
 {
-    std::error_code ignored;
-    if (!std::filesystem::is_directory(path, ignored))
-        return path;
-    return path + TEXT_OF("/AgentIP.ini");
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const wchar_t* const name = L"\\AgentIP.ini";
+#else
+    struct stat status;
+    const bool folder = ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    const char* const name = "/AgentIP.ini";
+#endif
+    return folder ? path + name : path;
 }
 
 // Writes UTF-8 to the standard output: as Unicode to a Windows console, whatever its code page; as bytes otherwise.
