@@ -1,6 +1,7 @@
 #include "zonecheck/ZoneCheck.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -171,10 +172,12 @@ private:
         m_check.findings.push_back(Finding{kind, section, line, std::move(message)});
     }
 
+    // The byte that ends the reader's lines: LF, or CR in a file without any LF.
+    char LineEnd() const { return m_bytes.find('\n') == std::string_view::npos ? '\r' : '\n'; }
     int LineAt(size_t offset) const
     {
-        const char end = m_bytes.find('\n') == std::string_view::npos ? '\r' : '\n';
-        return 1 + static_cast<int>(std::count(m_bytes.begin(), m_bytes.begin() + static_cast<long>(offset), end));
+        return 1 + static_cast<int>(
+                       std::count(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), LineEnd()));
     }
 
     void CheckEncoding()
@@ -214,9 +217,14 @@ private:
                 "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
             return;
         }
+        // One finding per line; a trail byte is never a line end, so counting the line ends passed is enough.
+        const char lineEnd = LineEnd();
+        int line = 1;
         int lastLine = 0;
         for (size_t i = 0; i < m_bytes.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
+            if (c == static_cast<unsigned char>(lineEnd))
+                ++line;
             if (c <= 0x80) // code page 936 adds the euro sign, 0x80, to GBK
                 continue;
             const unsigned char t = i + 1 < m_bytes.size() ? static_cast<unsigned char>(m_bytes[i + 1]) : 0;
@@ -224,7 +232,6 @@ private:
                 ++i;
                 continue;
             }
-            const int line = LineAt(i);
             if (line != lastLine) {
                 char hex[8];
                 std::snprintf(hex, sizeof hex, "0x%02X", c);

@@ -1,6 +1,7 @@
 // zonecheck [--json] PATH: shows a publisher the zones of an AgentIP.ini (or of an installation folder's) as the
 // launcher will list them, and what in the file the launcher reads otherwise than meant.
 // Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,7 +17,12 @@
 #include <io.h>
 #define TEXT_OF(s) L##s
 #else
+#include <iconv.h>
+#include <langinfo.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
 #define TEXT_OF(s) s
 #endif
 
@@ -58,7 +64,34 @@ PathString CatalogueFile(const PathString& path)
     return folder ? path + name : path;
 }
 
-// Writes UTF-8 to the standard output: as Unicode to a Windows console, whatever its code page; as bytes otherwise.
+#ifndef _WIN32
+// The text in the encoding of the terminal's locale (a GBK terminal, say); characters it lacks become '?'.
+std::string ForTerminal(const std::string& utf8)
+{
+    std::setlocale(LC_CTYPE, "");
+    const std::string target = std::string(nl_langinfo(CODESET)) + "//TRANSLIT";
+    iconv_t cd = iconv_open(target.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return utf8;
+    std::string out(utf8.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t left = utf8.size();
+    char* to = &out[0];
+    size_t room = out.size();
+    while (left > 0 && iconv(cd, &in, &left, &to, &room) == static_cast<size_t>(-1) && errno == EILSEQ) {
+        *to++ = '?';
+        --room;
+        ++in;
+        --left;
+    }
+    iconv_close(cd);
+    out.resize(out.size() - room);
+    return out;
+}
+#endif
+
+// Writes UTF-8 to the standard output: to a Windows console as Unicode, to a terminal elsewhere in its locale's
+// encoding; to pipes and files as UTF-8 bytes.
 void Write(const std::string& utf8)
 {
 #ifdef _WIN32
@@ -73,8 +106,11 @@ void Write(const std::string& utf8)
         return;
     }
     _setmode(_fileno(stdout), _O_BINARY);
+    const std::string& bytes = utf8;
+#else
+    const std::string bytes = ::isatty(STDOUT_FILENO) ? ForTerminal(utf8) : utf8;
 #endif
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }
 
