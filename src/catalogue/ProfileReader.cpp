@@ -69,6 +69,12 @@ std::string LowerAscii(std::string_view s)
     return out;
 }
 
+// The bytes of a UTF-16LE file with its byte order mark.
+bool IsUtf16Profile(std::string_view bytes)
+{
+    return bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
+}
+
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -195,11 +201,6 @@ bool ReadProfileFile(const PathChar* path, std::string& bytes)
         bytes = text::GbkFromUtf16(utf16.data(), utf16.size());
     }
     return true;
-}
-
-bool IsUtf16Profile(std::string_view bytes)
-{
-    return bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
 }
 
 Profile Profile::FromFile(const PathChar* path)

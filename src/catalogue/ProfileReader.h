@@ -78,8 +78,6 @@ private:
 // Reads a file's bytes: false, and no bytes, when it cannot be opened or read. A UTF-16LE file with its byte order
 // mark is returned as its text in code page 936.
 bool ReadProfileFile(const PathChar* path, std::string& bytes);
-// True for the bytes of a UTF-16LE file with its byte order mark, which ReadProfileFile converts.
-bool IsUtf16Profile(std::string_view bytes);
 
 // For tools that report on a profile: every section header and key of the bytes, in file order and with its line
 // (1-based, lines counted as the reader ends them), exactly as Profile::FromBytes reads them.
