@@ -5,9 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#ifdef _WIN32
-#include "win/Gbk.h"
-#endif
+#include "text/CodePage936.h"
 
 namespace {
 
@@ -71,6 +69,12 @@ std::string LowerAscii(std::string_view s)
     return out;
 }
 
+// The bytes of a UTF-16LE file with its byte order mark.
+bool IsUtf16Profile(std::string_view bytes)
+{
+    return bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
+}
+
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -82,20 +86,19 @@ int DigitValue(char c)
     return -1;
 }
 
-} // namespace
-
-Profile Profile::FromBytes(std::string_view bytes)
+// Reads the lines of a profile as the platform does, and hands each section header and key, with its line number,
+// to sink.Section(name, line) and sink.Key(name, value, hasValue, line).
+template <class Sink>
+void ParseProfile(std::string_view bytes, Sink& sink)
 {
-    Profile profile;
-    // Keys before the first section header belong to a nameless section, as on the platform.
-    profile.AddSection(std::string_view());
-
     const char* p = bytes.data();
     const char* end = p + bytes.size();
     if (bytes.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
         p += 3;
 
+    int line = 0;
     while (p < end) {
+        ++line;
         // A line ends at LF; only when no LF is left does CR end it.
         const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
         if (!lineEnd)
@@ -119,50 +122,91 @@ Profile Profile::FromBytes(std::string_view bytes)
             }
             if (close) {
                 const char* nameStart = SkipBlanks(start + 1, close);
-                profile.AddSection(UpToNul(nameStart, TrimEnd(nameStart, close)));
+                sink.Section(UpToNul(nameStart, TrimEnd(nameStart, close)), line);
                 continue;
             }
         }
 
         const char* equals = static_cast<const char*>(std::memchr(start, '=', static_cast<size_t>(stop - start)));
         if (!equals) {
-            profile.AddKey(UpToNul(start, stop), std::string_view(), false);
+            sink.Key(UpToNul(start, stop), std::string_view(), false, line);
             continue;
         }
         const char* nameEnd = TrimEnd(start, equals);
         const char* valueStart = SkipBlanks(equals + 1, stop);
-        profile.AddKey(UpToNul(start, nameEnd), UpToNul(valueStart, stop), true);
+        sink.Key(UpToNul(start, nameEnd), UpToNul(valueStart, stop), true, line);
     }
+}
+
+} // namespace
+
+struct Profile::Builder {
+    Profile& profile;
+    void Section(std::string_view name, int) { profile.AddSection(name); }
+    void Key(std::string_view name, std::string_view value, bool hasValue, int)
+    {
+        profile.AddKey(name, value, hasValue);
+    }
+};
+
+Profile Profile::FromBytes(std::string_view bytes)
+{
+    Profile profile;
+    // Keys before the first section header belong to a nameless section, as on the platform.
+    profile.AddSection(std::string_view());
+    Builder builder{profile};
+    ParseProfile(bytes, builder);
     return profile;
 }
 
-Profile Profile::FromFile(const PathChar* path)
+void ReadProfileLines(std::string_view bytes, ProfileLineVisitor& visitor)
 {
-    std::string bytes;
+    struct Forward {
+        ProfileLineVisitor& visitor;
+        void Section(std::string_view name, int line) { visitor.OnSection(name, line); }
+        void Key(std::string_view name, std::string_view value, bool hasValue, int line)
+        {
+            visitor.OnKey(name, value, hasValue, line);
+        }
+    } forward{visitor};
+    ParseProfile(bytes, forward);
+}
+
+bool ReadProfileFile(const PathChar* path, std::string& bytes)
+{
+    bytes.clear();
 #ifdef _WIN32
     std::FILE* file = _wfopen(path, L"rb");
 #else
     std::FILE* file = std::fopen(path, "rb");
 #endif
-    if (file) {
-        char chunk[16384];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-            bytes.append(chunk, n);
-        if (std::ferror(file))
-            bytes.clear();
-        std::fclose(file);
+    if (!file)
+        return false;
+    char chunk[16384];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, n);
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    if (!read) {
+        bytes.clear();
+        return false;
     }
-#ifdef _WIN32
     // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
     // system's editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those
     // of any other catalogue, not bytes of the system's code page.
-    if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0) {
-        std::vector<wchar_t> text((bytes.size() - 2) / 2);
-        std::memcpy(text.data(), bytes.data() + 2, text.size() * 2);
-        bytes = win::GbkFromWide(std::wstring_view(text.data(), text.size()));
+    if (IsUtf16Profile(bytes)) {
+        std::vector<char16_t> utf16((bytes.size() - 2) / 2);
+        std::memcpy(utf16.data(), bytes.data() + 2, utf16.size() * 2);
+        bytes = text::GbkFromUtf16(utf16.data(), utf16.size());
     }
-#endif
+    return true;
+}
+
+Profile Profile::FromFile(const PathChar* path)
+{
+    std::string bytes;
+    ReadProfileFile(path, bytes);
     return FromBytes(bytes);
 }
 

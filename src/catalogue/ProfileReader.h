@@ -66,6 +66,7 @@ private:
         std::unordered_map<std::string, size_t> firstKey;
     };
 
+    struct Builder;
     void AddSection(std::string_view name);
     void AddKey(std::string_view name, std::string_view value, bool hasValue);
 
@@ -73,6 +74,20 @@ private:
     // Lower-cased section name -> index of its first section.
     std::unordered_map<std::string, size_t> m_firstSection;
 };
+
+// Reads a file's bytes: false, and no bytes, when it cannot be opened or read. A UTF-16LE file with its byte order
+// mark is returned as its text in code page 936.
+bool ReadProfileFile(const PathChar* path, std::string& bytes);
+
+// For tools that report on a profile: every section header and key of the bytes, in file order and with its line
+// (1-based, lines counted as the reader ends them), exactly as Profile::FromBytes reads them.
+class ProfileLineVisitor {
+public:
+    virtual ~ProfileLineVisitor() = default;
+    virtual void OnSection(std::string_view name, int line) = 0;
+    virtual void OnKey(std::string_view name, std::string_view value, bool hasValue, int line) = 0;
+};
+void ReadProfileLines(std::string_view bytes, ProfileLineVisitor& visitor);
 
 // The string the platform's reader makes of a stored value: one pair of surrounding quotes stripped.
 std::string_view StripProfileQuotes(std::string_view value);

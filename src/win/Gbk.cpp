@@ -2,19 +2,15 @@
 
 #include <windows.h>
 
+#include "text/CodePage936.h"
+
 namespace win {
 
 WideText WideFromGbk(std::string_view gbk)
 {
-    WideText wide(1, L'\0');
-    if (gbk.empty())
-        return wide;
-    const int length = static_cast<int>(gbk.size());
-    const int n = ::MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), length, nullptr, 0);
-    if (n <= 0)
-        return wide;
-    wide.assign(static_cast<size_t>(n) + 1, L'\0');
-    ::MultiByteToWideChar(kGbkCodePage, 0, gbk.data(), length, wide.data(), n);
+    const std::vector<char16_t> utf16 = text::Utf16FromGbk(gbk);
+    WideText wide(utf16.begin(), utf16.end());
+    wide.push_back(L'\0');
     return wide;
 }
 
@@ -32,16 +28,7 @@ WideText WideFromGbkWholeCharacters(std::string_view gbk)
 
 std::string GbkFromWide(std::wstring_view wide)
 {
-    std::string gbk;
-    if (wide.empty())
-        return gbk;
-    const int length = static_cast<int>(wide.size());
-    const int n = ::WideCharToMultiByte(kGbkCodePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return gbk;
-    gbk.resize(static_cast<size_t>(n));
-    ::WideCharToMultiByte(kGbkCodePage, 0, wide.data(), length, &gbk[0], n, nullptr, nullptr);
-    return gbk;
+    return text::GbkFromUtf16(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
 }
 
 } // namespace win

@@ -1,6 +1,7 @@
 // The launcher's texts are bytes of code page 936 (GBK) whatever code page the system runs with: the catalogue's
 // titles and addresses, the fixed messages, the command line. The window and file functions are called in their
-// wide (UTF-16) form, and the texts cross over here, with code page 936 named explicitly.
+// wide (UTF-16) form, and the texts cross over here, with code page 936 named explicitly (the conversion itself is
+// text/CodePage936, which the catalogue shares).
 #pragma once
 
 #include <string>

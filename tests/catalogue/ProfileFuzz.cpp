@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the profile reader and the zone scan, then checks what the catalogue promises.
+// Feeds arbitrary bytes to the profile reader, the zone scan and the catalogue checker, then checks what the
+// catalogue promises and that the checker lists the scan's zones.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,10 +8,13 @@
 
 #include "catalogue/ProfileReader.h"
 #include "catalogue/ZoneCatalogue.h"
+#include "zonecheck/Report.h"
+#include "zonecheck/ZoneCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Profile profile = Profile::FromBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    Profile profile = Profile::FromBytes(bytes);
     ZoneCatalogue zones;
     ScanZoneCatalogue(zones, profile);
     for (size_t i = 0; i < zones.size(); ++i) {
@@ -25,6 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
+    const CatalogueCheck check = CheckCatalogue(bytes);
+    if (check.zones.size() != zones.size())
+        std::abort();
+    for (size_t i = 0; i < zones.size(); ++i) {
+        if (std::strcmp(check.zones[i].zone.title, zones[i].title) != 0)
+            std::abort();
+    }
+    if (TextReport(check).empty() || JsonReport(check).empty())
+        std::abort();
     char small[3];
     profile.ReadString("Zone1", "ServiceZoneTitle", small, sizeof small);
     if (strnlen(small, sizeof small) >= sizeof small)

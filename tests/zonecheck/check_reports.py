@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Runs zonecheck over every catalogue of the corpus: its report must equal <case>.report (exit status first), and its
+JSON must list exactly the zones of <case>.expected, the catalogue the launcher's scan yields.
+Usage: check_reports.py DATA_DIR COMMAND... (the command that starts zonecheck, emulator first where there is one)."""
+import json, os, shutil, subprocess, sys, tempfile
+
+data, command = sys.argv[1], sys.argv[2:]
+failures = []
+
+def run(*args, cwd=data):
+    done = subprocess.run(command + list(args), cwd=cwd, capture_output=True)
+    return done.returncode, done.stdout.replace(b"\r\n", b"\n")
+
+cases = sorted(f[:-4] for f in os.listdir(data) if f.endswith(".ini"))
+for case in cases:
+    status, text = run(case + ".ini")
+    expected = open(os.path.join(data, case + ".report"), "rb").read()
+    if b"exit %d\n" % status + text != expected:
+        failures.append(case + ": report differs from " + case + ".report:\n" + (b"exit %d\n" % status + text).decode("utf-8", "replace"))
+    status, out = run("--json", case + ".ini")
+    zones = json.loads(out)["zones"]
+    listed = [bytes.fromhex(z["title_gbk_hex"]) + b"".join(b"\t:%d" % s["port"] for s in z["servers"]) for z in zones]
+    launcher = [line.split(b"\t")[0] + b"".join(b"\t:" + s.rsplit(b":", 1)[1] for s in line.split(b"\t")[1:])
+                for line in open(os.path.join(data, case + ".expected"), "rb").read().splitlines()]
+    if listed != launcher or [z["row"] for z in zones] != list(range(1, len(zones) + 1)):
+        failures.append(case + ": zones %r, the launcher's %r" % (listed, launcher))
+
+# An installation folder stands for its AgentIP.ini; a file that cannot be read gives status 2 and no report.
+with tempfile.TemporaryDirectory() as folder:
+    shutil.copy(os.path.join(data, "scan_typical.ini"), os.path.join(folder, "AgentIP.ini"))
+    if run(".", cwd=folder) != run("scan_typical.ini"):
+        failures.append("a folder is not read as its AgentIP.ini")
+    for args in (("missing.ini",), (".",), ("--json",), ("a.ini", "b.ini")):
+        status, out = run(*args, )
+        if status != 2 or out:
+            failures.append("%r: status %d, output %r instead of status 2 and no output" % (args, status, out))
+
+print("\n".join(failures) if failures else "%d catalogues checked" % len(cases))
+sys.exit(1 if failures else 0)
