@@ -32,7 +32,7 @@ tarvo_as_root() {
 # Debian packages the build and the Wine test rig need; only the missing ones are installed.
 TARVO_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
-  libclang-rt-14-dev clang-format-14 python3-pil imagemagick)
+  libclang-rt-14-dev clang-format-14 python3-pil imagemagick osslsigncode openssl)
 
 # The Unix locales the tests run Wine under; each gives Wine's programs another system code page (936, 1252, 932).
 TARVO_LOCALES=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8)
