@@ -33,11 +33,12 @@ tarvo_as_root() {
 # they merely recommend (a Pascal compiler came in that way). What Wine only recommends and the launcher does use is
 # named here: fonts-liberation (Wine draws the dialog font, which it lacks, with Liberation Sans, else with another
 # face of other metrics), fontconfig, and the X libraries its display driver loads at run time (text rendering,
-# cursors, display modes, monitors, input). ca-certificates lets signing reach a time stamp server.
+# cursors, display modes, monitors, input). llvm-14 brings llvm-symbolizer, which puts source lines into a sanitizer's
+# report; ca-certificates lets signing reach a time stamp server.
 TARVO_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
   libclang-rt-14-dev clang-format-14 python3-pil imagemagick osslsigncode openssl ca-certificates fonts-liberation
-  fontconfig libxrender1 libxcursor1 libxrandr2 libxinerama1 libxi6 libxfixes3 libxcomposite1)
+  fontconfig libxrender1 libxcursor1 libxrandr2 libxinerama1 libxi6 libxfixes3 libxcomposite1 llvm-14)
 
 # The Unix locales the tests run Wine under; each gives Wine's programs another system code page (936, 1252, 932).
 TARVO_LOCALES=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8)
