@@ -29,10 +29,16 @@ tarvo_as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# Debian packages the build and the Wine test rig need; only the missing ones are installed.
+# Debian packages the build and the Wine test rig need; only the missing ones are installed, without the packages
+# they merely recommend (a Pascal compiler came in that way). What Wine only recommends and the launcher does use is
+# named here: fonts-liberation (Wine draws the dialog font, which it lacks, with Liberation Sans, else with another
+# face of other metrics), fontconfig, and the X libraries its display driver loads at run time (text rendering,
+# cursors, display modes, monitors, input). llvm-14 brings llvm-symbolizer, which puts source lines into a sanitizer's
+# report; ca-certificates lets signing reach a time stamp server.
 TARVO_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
   binutils-mingw-w64-i686 wine wine64 fonts-wine xvfb xdotool xauth x11-utils locales fonts-wqy-microhei googletest clang
-  libclang-rt-14-dev clang-format-14 python3-pil imagemagick)
+  libclang-rt-14-dev clang-format-14 python3-pil imagemagick osslsigncode openssl ca-certificates fonts-liberation
+  fontconfig libxrender1 libxcursor1 libxrandr2 libxinerama1 libxi6 libxfixes3 libxcomposite1 llvm-14)
 
 # The Unix locales the tests run Wine under; each gives Wine's programs another system code page (936, 1252, 932).
 TARVO_LOCALES=(zh_CN.UTF-8 en_US.UTF-8 ja_JP.UTF-8)
@@ -46,7 +52,7 @@ tarvo_install_packages() {
     tarvo_log "installing ${missing[*]}"
     tarvo_as_root apt-get update -q ||
       tarvo_die "apt-get update failed" "check the network and the package sources, then run again"
-    tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" ||
+    tarvo_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" ||
       tarvo_die "could not install ${missing[*]}" "read apt's messages above; install them by hand and run again"
   fi
   local wanted=() l
