@@ -275,7 +275,11 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
     const PatchClientArguments arguments = BuildPatchClientArguments(m_zones[m_nSelectedZone]);
     if (!PrepareInstallDirectory())
         MessageBox(texts::kPatchFailed);
-    StartPatchClient(arguments); // a patch client that cannot be started is not reported
+    // The player is told when the patch client cannot be started at all; the launcher ends either way.
+    PatchClientStartOptions start;
+    start.owner = m_hWnd;
+    if (const DWORD error = StartPatchClient(arguments, start))
+        MessageBox(texts::kCannotStartPatchClient, error);
     ::PostQuitMessage(0);
     return 0;
 }
