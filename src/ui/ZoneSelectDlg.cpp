@@ -88,6 +88,10 @@ BOOL CZoneSelectDlg::OnInitDialog()
     m_btnStart.SetToolTipText(texts::kStartTip);
     m_btnCancel.SetToolTipText(texts::kCancelTip);
 
+    m_list.SetAccessibleName(texts::kZoneListName);
+    m_field.SubclassWindow(::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE));
+    m_field.SetAccessibleName(texts::kSelectedZoneName);
+
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
 
@@ -220,12 +224,33 @@ void CZoneSelectDlg::SetTextFont(int dpi)
 
 BOOL CZoneSelectDlg::PreTranslateMessage(MSG* msg)
 {
+    if (msg->message == WM_KEYDOWN && !m_bFocusCues) {
+        switch (msg->wParam) {
+        case VK_TAB:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN: ShowFocusCues(); break;
+        default: break;
+        }
+    }
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
         const HWND focus = ::GetFocus();
         if (focus && (focus == ::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE) || focus == m_list.GetSafeHwnd()))
             return TRUE;
     }
     return win::Dialog::PreTranslateMessage(msg);
+}
+
+void CZoneSelectDlg::ShowFocusCues()
+{
+    m_bFocusCues = true;
+    // The dialog manager of Windows does the same on these keys, and the system then tells every control. Wine 8
+    // keeps no such state and tells none, so the buttons are also told here.
+    const WPARAM show = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+    ::SendMessageW(m_hWnd, WM_CHANGEUISTATE, show, 0);
+    ::SendMessageW(m_btnStart.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
+    ::SendMessageW(m_btnCancel.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
 }
 
 LRESULT CZoneSelectDlg::OnPaint(WPARAM, LPARAM)
