@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "LauncherApp.h"
+#include "win/SystemLibrary.h"
 
 namespace {
 CLauncherApp theApp;
@@ -23,5 +24,8 @@ void __verbose_terminate_handler()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before anything loads a library by name: a DLL planted beside the launcher or in the folder it was started
+    // from (a downloads folder, say) is never loaded in place of the system's. No static object loads one earlier.
+    win::RestrictDllSearchToSystem();
     return win::App::Current()->Run();
 }

@@ -9,6 +9,7 @@ const win::MessageEntry<CSkinButton> CSkinButton::s_messageTable[] = {
     {WM_MOUSEHOVER, 0, 0, &CSkinButton::OnMouseHover},
     {WM_MOUSELEAVE, 0, 0, &CSkinButton::OnMouseLeave},
     {WM_ERASEBKGND, 0, 0, &CSkinButton::OnEraseBkgnd},
+    {WM_UPDATEUISTATE, 0, 0, &CSkinButton::OnUpdateUiState},
 };
 // clang-format on
 
@@ -110,6 +111,15 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT item)
         return;
     PaintParentBackground(backDC.Get());
     m_sprite.DrawFrameTransparent(backDC.Get(), frame, 0, 0, m_colorKey);
+    // The focus cue over the look, as the system draws it on its own buttons, once the keyboard is in use.
+    const UINT state = item->itemState;
+    if (m_bFocusCues && (state & ODS_FOCUS) && !(state & ODS_NOFOCUSRECT)) {
+        const int inset = h >= 12 ? h / 8 + 1 : 1;
+        RECT cue{inset, inset, w - inset, h - inset};
+        ::SetTextColor(backDC.Get(), RGB(0, 0, 0));
+        ::SetBkColor(backDC.Get(), RGB(255, 255, 255));
+        ::DrawFocusRect(backDC.Get(), &cue);
+    }
     ::BitBlt(item->hDC, 0, 0, w, h, backDC.Get(), 0, 0, SRCCOPY);
 }
 
@@ -179,6 +189,19 @@ LRESULT CSkinButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
 {
     PaintParentBackground(reinterpret_cast<HDC>(wParam));
     return TRUE;
+}
+
+// The keyboard cues are shown or hidden for the window tree (the first move with the keyboard shows them).
+LRESULT CSkinButton::OnUpdateUiState(WPARAM wParam, LPARAM)
+{
+    if (HIWORD(wParam) & UISF_HIDEFOCUS) {
+        const int shown = LOWORD(wParam) == UIS_CLEAR ? 1 : LOWORD(wParam) == UIS_SET ? 0 : m_bFocusCues;
+        if (shown != m_bFocusCues) {
+            m_bFocusCues = shown;
+            ::InvalidateRect(m_hWnd, nullptr, TRUE);
+        }
+    }
+    return Default();
 }
 
 void CSkinButton::PaintParentBackground(HDC target) const

@@ -54,12 +54,13 @@ protected:
     bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);   // (flags, point)
-    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam); // (flags, point)
-    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);   // (window, hit test | mouse message)
-    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);  // (flags, point)
-    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);  // ()
-    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);  // (HDC)
+    LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);     // (flags, point)
+    LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);   // (flags, point)
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);     // (window, hit test | mouse message)
+    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);    // (flags, point)
+    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);    // ()
+    LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM lParam);    // (HDC)
+    LRESULT OnUpdateUiState(WPARAM wParam, LPARAM lParam); // (action | elements, 0)
 
     // Sizes the button to one frame of the loaded strip, keeping its top-left corner.
     void FitToFrame();
@@ -80,4 +81,7 @@ private:
     std::string m_strToolTip; // the tooltip's text, kept until the tooltip is made
     bool m_bToolTipTried = false;
     HCURSOR m_hCursor;
+    // 1 once the player moves with the keyboard: the focused button then shows the focus cue. Wine 8 keeps no such
+    // state and flags every focused owner-drawn button for a cue, so the button keeps its own, hidden at first.
+    int m_bFocusCues = 0;
 };

@@ -93,6 +93,10 @@ BOOL CZoneSelectDlg::OnInitDialog()
     m_btnCancel.SetToolTipText(texts::kCancelTip);
     win::StartupMark("pictures");
 
+    m_list.SetAccessibleName(texts::kZoneListName);
+    m_field.SubclassWindow(::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE));
+    m_field.SetAccessibleName(texts::kSelectedZoneName);
+
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
 
@@ -235,12 +239,33 @@ void CZoneSelectDlg::SetTextFont(int dpi)
 
 BOOL CZoneSelectDlg::PreTranslateMessage(MSG* msg)
 {
+    if (msg->message == WM_KEYDOWN && !m_bFocusCues) {
+        switch (msg->wParam) {
+        case VK_TAB:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN: ShowFocusCues(); break;
+        default: break;
+        }
+    }
     if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
         const HWND focus = ::GetFocus();
         if (focus && (focus == ::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE) || focus == m_list.GetSafeHwnd()))
             return TRUE;
     }
     return win::Dialog::PreTranslateMessage(msg);
+}
+
+void CZoneSelectDlg::ShowFocusCues()
+{
+    m_bFocusCues = true;
+    // The dialog manager of Windows does the same on these keys, and the system then tells every control. Wine 8
+    // keeps no such state and tells none, so the buttons are also told here.
+    const WPARAM show = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+    ::SendMessageW(m_hWnd, WM_CHANGEUISTATE, show, 0);
+    ::SendMessageW(m_btnStart.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
+    ::SendMessageW(m_btnCancel.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
 }
 
 LRESULT CZoneSelectDlg::OnPaint(WPARAM, LPARAM)
@@ -290,7 +315,11 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
     const PatchClientArguments arguments = BuildPatchClientArguments(m_zones[m_nSelectedZone]);
     if (!PrepareInstallDirectory())
         MessageBox(texts::kPatchFailed);
-    StartPatchClient(arguments); // a patch client that cannot be started is not reported
+    // The player is told when the patch client cannot be started at all; the launcher ends either way.
+    PatchClientStartOptions start;
+    start.owner = m_hWnd;
+    if (const DWORD error = StartPatchClient(arguments, start))
+        MessageBox(texts::kCannotStartPatchClient, error);
     ::PostQuitMessage(0);
     return 0;
 }

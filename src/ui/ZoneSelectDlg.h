@@ -8,6 +8,7 @@
 #include "catalogue/ZoneCatalogue.h"
 #include "skin/KbcBmp.h"
 #include "skin/SkinButton.h"
+#include "win/AccessibleName.h"
 #include "win/Dialog.h"
 #include "win/ListBox.h"
 #include "win/MessageTable.h"
@@ -40,6 +41,8 @@ private:
     void LoadPictures(int dpi);
     void SetIcons(int dpi);
     void SetTextFont(int dpi);
+    // The player moved with the keyboard: the focused button shows its focus cue from now on.
+    void ShowFocusCues();
 
     static const win::MessageEntry<CZoneSelectDlg> s_messageTable[];
 
@@ -59,4 +62,8 @@ private:
     win::Font m_font;
     win::Icon m_bigIcon;
     win::Icon m_smallIcon;
+
+    // The field, attached for its name for screen readers (its label is drawn in the background).
+    win::NamedControl m_field;
+    bool m_bFocusCues = false;
 };

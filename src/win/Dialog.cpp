@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "Gbk.h"
@@ -91,6 +93,30 @@ void Dialog::EndDialog(INT_PTR result)
 int Dialog::MessageBox(const char* text) const
 {
     return ::MessageBoxW(m_hWnd, WideFromGbk(text).data(), AppName(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+int Dialog::MessageBox(const char* text, DWORD systemError) const
+{
+    WideText message = WideFromGbk(text);
+    message.pop_back(); // the terminator
+    wchar_t* reason = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, systemError, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr);
+    if (length && reason) {
+        std::wstring_view words(reason, length);
+        while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n' || words.back() == L' '))
+            words.remove_suffix(1);
+        message.insert(message.end(), words.begin(), words.end());
+    } else {
+        // No words for it: the code itself.
+        const std::string code = std::to_string(systemError);
+        message.insert(message.end(), code.begin(), code.end());
+    }
+    if (reason)
+        ::LocalFree(reason);
+    message.push_back(L'\0');
+    return ::MessageBoxW(m_hWnd, message.data(), AppName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 BOOL Dialog::OnInitDialog()

@@ -23,6 +23,9 @@ public:
     // A message box owned by the dialog: OK button only, exclamation icon, captioned with the program's name (the
     // executable's file name without extension). The text is bytes of code page 936.
     int MessageBox(const char* text) const;
+    // The same, the text followed by the system's own words for an error code, in the user's language as the system
+    // gives them (never through code page 936).
+    int MessageBox(const char* text, DWORD systemError) const;
 
 protected:
     // Performs the data exchange into the controls; true gives the focus to the first tab stop.

@@ -1,11 +1,12 @@
-// ListBox: the few list box operations the launcher uses, on a list control attached with SubclassWindow.
+// ListBox: the few list box operations the launcher uses, on a list control attached with SubclassWindow; it can
+// carry a name for screen readers.
 #pragma once
 
-#include "Window.h"
+#include "AccessibleName.h"
 
 namespace win {
 
-class ListBox : public Window {
+class ListBox : public NamedControl {
 public:
     // Adds a text of code page 936 bytes; a text cut inside a character shows its whole characters.
     int AddString(const char* text) const;

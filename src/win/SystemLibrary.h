@@ -6,6 +6,10 @@
 
 namespace win {
 
+// Restricts the search for DLLs that are loaded by name, for the whole process, to System32: the program's folder
+// and the current directory are no longer searched. Called first thing, before anything loads a DLL.
+void RestrictDllSearchToSystem();
+
 // Loads the system DLL name (a bare file name such as L"comctl32.dll") from System32, or gives the module already
 // loaded; null when it cannot be loaded. The module stays loaded for the life of the process.
 HMODULE LoadSystemLibrary(const wchar_t* name);

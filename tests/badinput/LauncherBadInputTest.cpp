@@ -15,6 +15,7 @@
 #include "HandoffSupport.h"
 #include "LauncherRig.h"
 #include "PatchClientRecord.h"
+#include "handoff/PatchClient.h"
 #include "resource.h"
 
 namespace {
@@ -24,6 +25,18 @@ constexpr auto Gbk = &rig::Utf8ToGbk;
 
 const char kCaption[] = "Tarvo登陆器";
 const char kCatalogueError[] = "AgentIP.ini 文件出错，请在主页中下载.";
+const char kCannotStart[] = "无法启动 TarvoPatchClient.exe：";
+
+// The system's words for an error, as the launcher shows them after its own text.
+std::wstring SystemWords(DWORD error)
+{
+    wchar_t words[512] = L"";
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                    words, 512, nullptr);
+    while (length && (words[length - 1] == L'\r' || words[length - 1] == L'\n' || words[length - 1] == L' '))
+        --length;
+    return std::wstring(words, length);
+}
 
 const char kZone1[] = "[Zone1]\r\nServiceZoneTitle=电信一区\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n"
                       "AgentIP2=10.0.0.2\r\nPort2=701\r\n";
@@ -58,7 +71,7 @@ enum class Registry {
     MissingValue,
     Nowhere
 };
-enum class Client { StandIn, Missing, Directory };
+enum class Client { StandIn, Missing, Directory, TextFile };
 // What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
 // one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH
 // (treated as no pending folder: no pass waits).
@@ -251,6 +264,8 @@ TEST_P(BadInput, EndsAsItShould)
         ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(), client.c_str(), FALSE));
     } else if (row.client == Client::Directory) {
         ASSERT_TRUE(::CreateDirectoryA(client.c_str(), nullptr));
+    } else if (row.client == Client::TextFile) {
+        ASSERT_TRUE(rig::WriteBytes(client, "not a program\r\n"));
     }
     ASSERT_NO_FATAL_FAILURE(SetRegistry(row.registry));
     std::unique_ptr<handoff_test::FileHolder> catalogueHolder;
@@ -295,7 +310,18 @@ TEST_P(BadInput, EndsAsItShould)
                 ASSERT_TRUE(waitingHolder->Holding());
             }
             ChooseFirstEntryAndStart();
-            // A message box would keep the launcher open: ending in time also means nothing was reported.
+            if (row.client != Client::StandIn) {
+                // The reason is the system's, for the failure this process meets starting the same file.
+                const DWORD cwd = ::GetCurrentDirectoryW(0, nullptr);
+                std::wstring before(cwd, L'\0');
+                ::GetCurrentDirectoryW(cwd, before.data());
+                ::SetCurrentDirectoryA(m_install.Path().c_str());
+                const DWORD error = SpawnPatchClient(PatchClientArguments{"1", "10.0.0.1 700"});
+                ::SetCurrentDirectoryW(before.c_str());
+                ASSERT_NE(error, 0u);
+                EXPECT_EQ(WaitForMessage(), W(kCannotStart) + SystemWords(error)) << "error " << error;
+            }
+            // Any other message box would keep the launcher open: ending in time also means nothing else was shown.
             ASSERT_TRUE(m_launcher->WaitForExit(row.update == Update::Installed ? 10000 : 60000))
                 << "the launcher did not end after Start";
             EXPECT_EQ(m_launcher->ExitCode(), 0u);
@@ -385,6 +411,7 @@ const Row kRows[] = {
     {"WaitingFileLockedTenRealPasses", C::Typical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::HeldOpen},
     {"PatchClientMissing", C::Typical, R::Path, P::Missing, kTypicalEntries, 0, "", U::Installed},
     {"PatchClientIsADirectory", C::Typical, R::Path, P::Directory, kTypicalEntries, 0, "", U::Installed},
+    {"PatchClientIsATextFile", C::Typical, R::Path, P::TextFile, kTypicalEntries, 0, "", U::Installed},
 };
 
 INSTANTIATE_TEST_SUITE_P(Matrix, BadInput, testing::ValuesIn(kRows),

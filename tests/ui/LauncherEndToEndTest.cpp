@@ -2,6 +2,9 @@
 // value, AgentIP.ini (GBK bytes), Temp folder and stand-in patch client per test.
 #include <windows.h>
 
+#include <objbase.h>
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -387,6 +390,64 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
                    rig::WindowText(rig::VisibleWindowOfClass(m_launcher->Id(), L"tooltips_class32")) == W(button.text);
         })) << button.text;
     }
+}
+
+// Moving with the keyboard brings the focus cue: four Tabs go round to Start, a fifth moves the cue on to Cancel.
+// With the mouse alone the buttons show their plain frames (the checks above).
+TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
+{
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    HWND start = Item(IDC_START);
+    HWND cancel = Item(IDCANCEL);
+    const auto plain = [](HWND button, int strip, int frame) {
+        return rig::CaptureWindow(button) == FramePixels(strip, frame);
+    };
+    ASSERT_TRUE(
+        rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }, 5000))
+        << "no cue while only the mouse was used";
+    for (int tab = 0; tab < 4; ++tab)
+        rig::PressKey(VK_TAB);
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == start; }));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }, 5000))
+        << "the focused Start shows no cue, or Cancel kept one";
+    rig::PressKey(VK_TAB);
+    ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == cancel; }));
+    EXPECT_TRUE(
+        rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }, 5000))
+        << "the cue did not move from Start to Cancel";
+}
+
+// What a screen reader reads for each control: the buttons' texts, and for the list and the field the labels that
+// are only drawn in the picture. (The id is spelled out: the import library's IID_IAccessible is not the id.)
+TEST_F(LauncherTest, ScreenReadersGetEveryControlsName)
+{
+    const GUID iidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const struct {
+        int id;
+        const char* name;
+    } controls[] = {
+        {IDC_START, "开始游戏"}, {IDCANCEL, "取消"}, {IDC_ZONE_LIST, "选择游戏大区"}, {IDC_SELECTED_ZONE, "所选大区"}};
+    for (const auto& control : controls) {
+        IAccessible* object = nullptr;
+        ASSERT_EQ(::AccessibleObjectFromWindow(Item(control.id), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                               reinterpret_cast<void**>(&object)),
+                  S_OK)
+            << control.name;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        EXPECT_EQ(object->get_accName(self, &name), S_OK) << control.name;
+        EXPECT_EQ(std::wstring(name ? name : L""), W(control.name));
+        ::SysFreeString(name);
+        object->Release();
+    }
+    ::CoUninitialize();
 }
 
 // The common controls library is loaded for the first tooltip, from the system folder, and not before: the pointer
