@@ -59,16 +59,6 @@ std::string_view UpToNul(const char* p, const char* end)
     return std::string_view(p, static_cast<size_t>((nul ? static_cast<const char*>(nul) : end) - p));
 }
 
-std::string LowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 // The bytes of a UTF-16LE file with its byte order mark.
 bool IsUtf16Profile(std::string_view bytes)
 {
@@ -139,6 +129,16 @@ void ParseProfile(std::string_view bytes, Sink& sink)
 }
 
 } // namespace
+
+std::string LowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
 
 struct Profile::Builder {
     Profile& profile;

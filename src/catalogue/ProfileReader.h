@@ -90,6 +90,8 @@ public:
 void ReadProfileLines(std::string_view bytes, ProfileLineVisitor& visitor);
 
 // The string the platform's reader makes of a stored value: one pair of surrounding quotes stripped.
+// Section and key names match without regard to the case of ASCII letters: the form they are compared in.
+std::string LowerAscii(std::string_view s);
 std::string_view StripProfileQuotes(std::string_view value);
 // Reads an integer as the platform's integer reader does: leading control characters and blanks skipped, an
 // optional '+' or '-', a "0x" (hex), "0o" (octal) or "0b" (binary) prefix, then digits up to the first one that

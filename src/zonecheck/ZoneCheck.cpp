@@ -14,22 +14,12 @@ namespace {
 
 const size_t kKept = 31; // bytes the launcher keeps of a title or an address
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 // The number n of a name "<prefix><n>" as the launcher writes it ("%d", n >= 1, no leading zero, any letter case),
 // or 0 when the name is not of that form.
 int NumberedName(std::string_view name, std::string_view prefix)
 {
     if (name.size() <= prefix.size() || name.size() > prefix.size() + 9 ||
-        Lower(name.substr(0, prefix.size())) != prefix)
+        LowerAscii(name.substr(0, prefix.size())) != prefix)
         return 0;
     std::string_view digits = name.substr(prefix.size());
     if (digits[0] == '0')
@@ -73,26 +63,26 @@ struct Outline : ProfileLineVisitor {
     void OnSection(std::string_view name, int line) override
     {
         Section section{std::string(name), line, {}};
-        auto found = firstSection.emplace(Lower(name), sections.size());
+        auto found = firstSection.emplace(LowerAscii(name), sections.size());
         if (!found.second)
             section.repeatOf = static_cast<int>(found.first->second);
         sections.push_back(std::move(section));
     }
     void OnKey(std::string_view name, std::string_view, bool hasValue, int line) override
     {
-        sections.back().keys.push_back(Key{std::string(name), Lower(name), hasValue, line});
+        sections.back().keys.push_back(Key{std::string(name), LowerAscii(name), hasValue, line});
     }
 
     const Section* Find(std::string_view name) const
     {
-        auto found = firstSection.find(Lower(name));
+        auto found = firstSection.find(LowerAscii(name));
         return found == firstSection.end() ? nullptr : &sections[found->second];
     }
     static int LineOf(const Section* section, std::string_view key)
     {
         if (!section)
             return 0;
-        const std::string lower = Lower(key);
+        const std::string lower = LowerAscii(key);
         for (const Key& k : section->keys) {
             if (k.lower == lower)
                 return k.line;
