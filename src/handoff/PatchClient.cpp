@@ -15,21 +15,6 @@
 
 const wchar_t kPatchClientProgram[] = L"TarvoPatchClient.exe";
 
-PatchClientArguments BuildPatchClientArguments(const ZoneInfo& zone)
-{
-    PatchClientArguments args;
-    args.count = std::to_string(zone.servers.size());
-    for (const ServerEntry& server : zone.servers) {
-        args.serverList += server.address;
-        args.serverList += ' ';
-        args.serverList += std::to_string(server.port);
-        args.serverList += ' ';
-    }
-    if (!args.serverList.empty())
-        args.serverList.pop_back();
-    return args;
-}
-
 DWORD StartPatchClient(const PatchClientArguments& args, const PatchClientStartOptions& options)
 {
     const DWORD spawned = options.spawn ? options.spawn(args) : SpawnPatchClient(args);

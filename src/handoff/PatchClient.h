@@ -6,18 +6,11 @@
 #include <functional>
 #include <string>
 
-#include "catalogue/ZoneCatalogue.h"
+#include "handoff/PatchClientArguments.h"
 
 // The program the launcher hands over to, named without a directory: it is found in the current directory, which
 // PrepareInstallDirectory has made the installation directory.
 extern const wchar_t kPatchClientProgram[];
-
-struct PatchClientArguments {
-    std::string count;      // number of servers, decimal
-    std::string serverList; // "address port" per server, joined by single blanks, no blank at the end (code page 936)
-};
-
-PatchClientArguments BuildPatchClientArguments(const ZoneInfo& zone);
 
 // CreateProcess's refusal of a program that needs the user's consent (ERROR_ELEVATION_REQUIRED).
 const DWORD kElevationRequired = 740;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "catalogue/ProfileReader.h"
+#include "handoff/PatchClientArguments.h"
 #include "text/CodePage936.h"
 
 namespace {
@@ -139,7 +140,8 @@ public:
                         "no title: the launcher counts " + asked.first + " as a missing zone number");
                 continue;
             }
-            CheckedZone checked{static_cast<int>(row + 1), asked.first, zones[row], PatchClientCommandLine(zones[row])};
+            CheckedZone checked{static_cast<int>(row + 1), asked.first, zones[row],
+                                PatchClientCommandLine(BuildPatchClientArguments(zones[row]))};
             CheckZone(checked, *section);
             m_check.zones.push_back(std::move(checked));
             ++row;
@@ -399,15 +401,4 @@ private:
 CatalogueCheck CheckCatalogue(std::string_view bytes)
 {
     return Checker(bytes).Run();
-}
-
-std::string PatchClientCommandLine(const ZoneInfo& zone)
-{
-    std::string line = "  " + std::to_string(zone.servers.size()) + " ";
-    for (size_t i = 0; i < zone.servers.size(); ++i) {
-        if (i > 0)
-            line += ' ';
-        line += zone.servers[i].address + " " + std::to_string(zone.servers[i].port);
-    }
-    return line;
 }

@@ -29,7 +29,3 @@ struct CatalogueCheck {
 
 // Checks the bytes of an AgentIP.ini as the launcher's reader receives them (a UTF-16 file already converted).
 CatalogueCheck CheckCatalogue(std::string_view bytes);
-
-// The patch client's command line for a zone: two blanks, the server count, a blank and "address port" per server,
-// joined by single blanks.
-std::string PatchClientCommandLine(const ZoneInfo& zone);
