@@ -371,18 +371,36 @@ void SendMouse(DWORD flags, int x = 0, int y = 0)
     }
     ::SendInput(1, &input, sizeof input);
 }
+
+// Under Wine a move sent as input also warps the X pointer, and the X driver of the process whose window lies under
+// the pointer reports each warp back as a pointer move of its own, when it gets to it. Under load that report can
+// come after the rig's next move, and puts the pointer back where it was: a press held on Start was seen dragged off
+// it that way and released outside, so the click was lost. A move is therefore done only once its position has held
+// for longer than Wine answers GetCursorPos without asking X (100 ms): X has then made that warp, so every report of
+// an earlier one is already on its way ahead of this one's. Presses and releases carry their position themselves, so
+// a late report between them is undone by the release's own move.
+const ULONGLONG kPointerSettledMs = 150;
+
+void MouseButtonAt(bool down, int x, int y)
+{
+    SendMouse((down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
+}
 } // namespace
 
 void MoveMouse(int x, int y)
 {
     SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
-    WaitFor(
-        [&] {
-            POINT p{};
-            ::GetCursorPos(&p);
-            return p.x == x && p.y == y;
-        },
-        3000);
+    ULONGLONG heldSince = 0;
+    WaitFor([&] {
+        POINT p{};
+        ::GetCursorPos(&p);
+        const ULONGLONG now = ::GetTickCount64();
+        if (p.x != x || p.y != y)
+            heldSince = 0;
+        else if (!heldSince)
+            heldSince = now;
+        return heldSince && now - heldSince >= kPointerSettledMs;
+    });
 }
 
 void MouseButton(bool down)
@@ -393,15 +411,15 @@ void MouseButton(bool down)
 void Click(int x, int y)
 {
     MoveMouse(x, y);
-    MouseButton(true);
-    MouseButton(false);
+    MouseButtonAt(true, x, y);
+    MouseButtonAt(false, x, y);
 }
 
 void DoubleClick(int x, int y)
 {
     Click(x, y);
-    MouseButton(true);
-    MouseButton(false);
+    MouseButtonAt(true, x, y);
+    MouseButtonAt(false, x, y);
 }
 
 namespace {
@@ -424,11 +442,11 @@ bool ClickControl(HWND control, POINT at)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
         MoveMouse(at.x, at.y);
-        MouseButton(true);
-        const bool taken = WaitFor([&] { return CaptureOf(control) == control; }, 2000);
-        MouseButton(false);
+        MouseButtonAt(true, at.x, at.y);
+        const bool taken = WaitFor([&] { return CaptureOf(control) == control; }, 10000);
+        MouseButtonAt(false, at.x, at.y);
         if (taken)
-            return WaitFor([&] { return CaptureOf(control) != control; }, 2000);
+            return WaitFor([&] { return CaptureOf(control) != control; });
     }
     return false;
 }
@@ -440,7 +458,7 @@ bool ClickListEntry(HWND list, int index, const std::function<bool()>& chosen)
         ::SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
         POINT p{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
         ::ClientToScreen(list, &p);
-        if (ClickControl(list, p) && WaitFor(chosen, 2000))
+        if (ClickControl(list, p) && WaitFor(chosen, 10000))
             return true;
     }
     return false;

@@ -13,8 +13,9 @@
 namespace rig {
 
 // Polls a condition until it holds or the deadline passes; true when it held. Every deadline of the rig is
-// multiplied by TimeScale().
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+// multiplied by TimeScale(). A deadline is only ever reached when something is wrong, so the defaults hold with a
+// wide margin on a busy machine, where a Wine process can take seconds to start or to end.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
 
 // How many times longer than a native launcher the launcher under test may take to answer: the environment variable
 // TARVO_RIG_TIME_SCALE (a 32-bit launcher under an emulator takes over a minute to show its window), 1 by default.
@@ -76,7 +77,7 @@ public:
     ~Process();
     bool Started() const { return m_pi.hProcess != nullptr; }
     DWORD Id() const { return m_pi.dwProcessId; }
-    bool WaitForExit(DWORD timeoutMs = 10000);
+    bool WaitForExit(DWORD timeoutMs = 60000);
     DWORD ExitCode() const;
 
 private:
@@ -110,8 +111,8 @@ void MouseButton(bool down);
 void Click(int x, int y);
 void DoubleClick(int x, int y);
 // Clicks a control of another process at a point (its centre by default) and checks that the control took the
-// press: it holds the mouse capture while the button is down. Under Wine a press sent right after other input is
-// now and then lost; an unseen press is released and sent again, up to three times. False when none was taken.
+// press: it holds the mouse capture while the button is down. A press that is not seen is released and sent again,
+// up to three times. False when none was taken.
 bool ClickControl(HWND control);
 bool ClickControl(HWND control, POINT at);
 // Clicks list entry `index` until `chosen` holds (checked with a deadline after each click, three clicks at most).
