@@ -12,6 +12,7 @@
 #include "resource.h"
 #include "win/Dpi.h"
 #include "win/GdiHandles.h"
+#include "win/MessageWait.h"
 #include "win/StartupTrace.h"
 
 namespace {
@@ -52,6 +53,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
     {WM_ERASEBKGND, 0, 0, &CZoneSelectDlg::OnEraseBkgnd},
     {WM_COMMAND, LBN_SELCHANGE, IDC_ZONE_LIST, &CZoneSelectDlg::OnZoneListSelect},
     {WM_DPICHANGED, 0, 0, &CZoneSelectDlg::OnDpiChanged},
+    {WM_SETCURSOR, 0, 0, &CZoneSelectDlg::OnSetCursor},
 };
 
 CZoneSelectDlg::CZoneSelectDlg()
@@ -306,14 +308,29 @@ LRESULT CZoneSelectDlg::OnZoneListSelect(WPARAM, LPARAM)
     return 0;
 }
 
+void CZoneSelectDlg::OnOK()
+{
+    if (!m_bStarting)
+        win::Dialog::OnOK();
+}
+
+void CZoneSelectDlg::OnCancel()
+{
+    if (!m_bStarting)
+        win::Dialog::OnCancel();
+}
+
 LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
 {
+    if (m_bStarting)
+        return 0;
     if (m_nSelectedZone < 0) {
         MessageBox(texts::kChooseZone);
         return 0;
     }
+    m_bStarting = true;
     const PatchClientArguments arguments = BuildPatchClientArguments(m_zones[m_nSelectedZone]);
-    if (!PrepareInstallDirectory())
+    if (!PrepareInstallDirectoryAnswering())
         MessageBox(texts::kPatchFailed);
     // The player is told when the patch client cannot be started at all; the launcher ends either way.
     PatchClientStartOptions start;
@@ -322,6 +339,37 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
         MessageBox(texts::kCannotStartPatchClient, error);
     ::PostQuitMessage(0);
     return 0;
+}
+
+bool CZoneSelectDlg::PrepareInstallDirectoryAnswering()
+{
+    // Only a pass that fails waits (a file held open by another program, a sub-folder in Temp): the usual start,
+    // with nothing or only movable files waiting, never disables the window.
+    PromotionOptions promotion;
+    promotion.wait = [this](unsigned ms) {
+        if (!m_bWaiting) {
+            m_bWaiting = true;
+            ::EnableWindow(m_hWnd, FALSE);
+            ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        }
+        win::WaitDispatchingMessages(ms);
+    };
+    const bool prepared = PrepareInstallDirectory(promotion);
+    if (m_bWaiting) {
+        m_bWaiting = false;
+        ::EnableWindow(m_hWnd, TRUE);
+    }
+    return prepared;
+}
+
+LRESULT CZoneSelectDlg::OnSetCursor(WPARAM, LPARAM)
+{
+    if (!m_bWaiting)
+        return Default();
+    // A disabled window gets this for the pointer over any of its parts; answering it also keeps a click from
+    // beeping.
+    ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    return TRUE;
 }
 
 LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)

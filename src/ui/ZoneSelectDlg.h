@@ -22,6 +22,9 @@ protected:
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL OnInitDialog() override;
     bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Enter and Escape, 取消 and the close box; they do nothing once Start is under way.
+    void OnOK() override;
+    void OnCancel() override;
 
 private:
     LRESULT OnPaint(WPARAM, LPARAM);
@@ -31,6 +34,8 @@ private:
     // Start: hands the selected zone's servers to the patch client and ends the launcher.
     LRESULT OnStartGame(WPARAM, LPARAM);
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM);
+    // The busy pointer over the window while Start waits for Temp.
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     // The window moved to a monitor of another scale: (new DPI, suggested window rectangle or null).
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
@@ -43,6 +48,9 @@ private:
     void SetTextFont(int dpi);
     // The player moved with the keyboard: the focused button shows its focus cue from now on.
     void ShowFocusCues();
+    // Runs the promotion of Temp's waiting files. Between its passes the window answers its messages, disabled and
+    // with the busy pointer, and is enabled again when they are over.
+    bool PrepareInstallDirectoryAnswering();
 
     static const win::MessageEntry<CZoneSelectDlg> s_messageTable[];
 
@@ -66,4 +74,8 @@ private:
     // The field, attached for its name for screen readers (its label is drawn in the background).
     win::NamedControl m_field;
     bool m_bFocusCues = false;
+    // Start is under way (it ends the launcher): no second start, and no other way out of the window meanwhile.
+    bool m_bStarting = false;
+    // The promotion is waiting between passes: the window is disabled and shows the busy pointer.
+    bool m_bWaiting = false;
 };

@@ -1,0 +1,15 @@
+// A wait on the user-interface thread that keeps its windows alive: what arrives meanwhile is dispatched, so they
+// repaint and answer the system (Windows shows a window whose thread has not read its messages for about five
+// seconds as not responding, and offers to close its program).
+#pragma once
+
+#include <windows.h>
+
+namespace win {
+
+// Returns when ms milliseconds have passed, having dispatched every message that arrived in the meantime. A quit
+// request taken from the queue during the wait is posted again when it ends, so the loop that runs the window still
+// sees it.
+void WaitDispatchingMessages(DWORD ms);
+
+} // namespace win
