@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -73,9 +74,10 @@ enum class Registry {
 };
 enum class Client { StandIn, Missing, Directory, TextFile };
 // What becomes of Temp\game.dat after Start: installed, held open by another process during Start (ten real
-// one-second passes, then it is still waiting), or out of reach because Temp cannot be named within MAX_PATH
+// one-second passes, then it is still waiting), installed beside a sub-folder that no pass can remove (ten passes
+// too, while the window answers and takes no input), or out of reach because Temp cannot be named within MAX_PATH
 // (treated as no pending folder: no pass waits).
-enum class Update { Installed, HeldOpen, Unreachable };
+enum class Update { Installed, HeldOpen, BesideSubFolder, Unreachable };
 
 struct Row {
     const char* name;
@@ -248,6 +250,26 @@ protected:
         })) << "choosing the first entry did not select its zone";
         ASSERT_TRUE(rig::ClickControl(::GetDlgItem(m_dlg, IDC_START))) << "Start did not take the click";
     }
+
+    // While the passes wait, the window answers at once (Windows never shows it as not responding) but takes no
+    // input: a second press of Start is lost on the disabled window.
+    void ExpectAnsweringWithoutInput()
+    {
+        ASSERT_TRUE(rig::WaitFor([&] { return !::IsWindow(m_dlg) || !::IsWindowEnabled(m_dlg); }));
+        ASSERT_TRUE(::IsWindow(m_dlg)) << "the launcher ended without waiting for Temp";
+        ASSERT_FALSE(::IsWindowEnabled(m_dlg)) << "the window takes input while waiting";
+        DWORD fastest = INFINITE;
+        for (int probe = 0; probe < 5; ++probe) {
+            const ULONGLONG sent = ::GetTickCount64();
+            DWORD_PTR answer = 0;
+            ASSERT_TRUE(::SendMessageTimeoutW(m_dlg, WM_NULL, 0, 0, SMTO_NORMAL, 1000 * rig::TimeScale(), &answer))
+                << "the window did not answer within a second while the passes wait";
+            fastest = std::min(fastest, static_cast<DWORD>(::GetTickCount64() - sent));
+        }
+        EXPECT_LE(fastest, 200u) << "ms for the fastest of five answers";
+        const POINT start = rig::CenterOf(::GetDlgItem(m_dlg, IDC_START));
+        rig::Click(start.x, start.y);
+    }
 };
 
 TEST_P(BadInput, EndsAsItShould)
@@ -259,6 +281,9 @@ TEST_P(BadInput, EndsAsItShould)
     ASSERT_TRUE(rig::WriteBytes(m_install / "game.dat", "old"));
     ASSERT_TRUE(::CreateDirectoryA((m_install / "Temp").c_str(), nullptr));
     ASSERT_TRUE(rig::WriteBytes(m_install / "Temp\\game.dat", "new"));
+    if (row.update == Update::BesideSubFolder) {
+        ASSERT_TRUE(::CreateDirectoryA((m_install / "Temp\\Folder").c_str(), nullptr));
+    }
     const std::string client = m_install / "TarvoPatchClient.exe";
     if (row.client == Client::StandIn) {
         ASSERT_TRUE(::CopyFileA((rig::ProgramDir() + "\\TarvoPatchClient.exe").c_str(), client.c_str(), FALSE));
@@ -309,7 +334,11 @@ TEST_P(BadInput, EndsAsItShould)
                 waitingHolder = std::make_unique<handoff_test::FileHolder>(m_install / "Temp\\game.dat", false);
                 ASSERT_TRUE(waitingHolder->Holding());
             }
-            ChooseFirstEntryAndStart();
+            ASSERT_NO_FATAL_FAILURE(ChooseFirstEntryAndStart());
+            const ULONGLONG started = ::GetTickCount64();
+            if (row.update == Update::BesideSubFolder) {
+                ASSERT_NO_FATAL_FAILURE(ExpectAnsweringWithoutInput());
+            }
             if (row.client != Client::StandIn) {
                 // The reason is the system's, for the failure this process meets starting the same file.
                 const DWORD cwd = ::GetCurrentDirectoryW(0, nullptr);
@@ -322,17 +351,22 @@ TEST_P(BadInput, EndsAsItShould)
                 EXPECT_EQ(WaitForMessage(), W(kCannotStart) + SystemWords(error)) << "error " << error;
             }
             // Any other message box would keep the launcher open: ending in time also means nothing else was shown.
-            ASSERT_TRUE(m_launcher->WaitForExit(row.update == Update::Installed ? 10000 : 60000))
+            ASSERT_TRUE(m_launcher->WaitForExit(row.update == Update::Installed ? 60000 : 120000))
                 << "the launcher did not end after Start";
             EXPECT_EQ(m_launcher->ExitCode(), 0u);
+            if (row.update == Update::BesideSubFolder) {
+                EXPECT_GE(::GetTickCount64() - started, 9000u) << "ms from Start to the end: ten passes wait nine times";
+            }
             waitingHolder.reset();
-            const bool promoted = row.update == Update::Installed;
+            const bool promoted = row.update == Update::Installed || row.update == Update::BesideSubFolder;
             EXPECT_EQ(rig::ReadBytes(m_install / "game.dat"), promoted ? "new" : "old");
             EXPECT_EQ(rig::ReadBytes(m_install / "Temp\\game.dat"), promoted ? "" : "new");
             PatchClientRecord received;
             if (row.client == Client::StandIn) {
                 ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(record, received); }));
                 EXPECT_EQ(received.commandLine, row.commandLine);
+                EXPECT_EQ(rig::ReadBytes(m_install / "TarvoPatchClient.starts"), std::to_string(received.processId) + "\n")
+                    << "the patch client is started once";
             } else {
                 EXPECT_FALSE(rig::Exists(record));
             }
@@ -409,6 +443,8 @@ const Row kRows[] = {
     {"RegistryPathThatDoesNotExist", C::Typical, R::Nowhere, P::StandIn, {}, 0, nullptr, U::Installed},
     // Start
     {"WaitingFileLockedTenRealPasses", C::Typical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine, U::HeldOpen},
+    {"SubFolderInTempWindowAnswersMeanwhile", C::Typical, R::Path, P::StandIn, kTypicalEntries, 0, kTypicalLine,
+     U::BesideSubFolder},
     {"PatchClientMissing", C::Typical, R::Path, P::Missing, kTypicalEntries, 0, "", U::Installed},
     {"PatchClientIsADirectory", C::Typical, R::Path, P::Directory, kTypicalEntries, 0, "", U::Installed},
     {"PatchClientIsATextFile", C::Typical, R::Path, P::TextFile, kTypicalEntries, 0, "", U::Installed},

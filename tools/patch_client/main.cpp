@@ -10,6 +10,9 @@
 //   command line <N>\n<the N bytes of the command line>\n
 //   current directory <M>\n<the M bytes of the current directory>\n
 //
+// Every start also appends a line "<decimal process id>" to TarvoPatchClient.starts beside it, so a test can count
+// the starts (the record keeps only the last).
+//
 // Both are read in UTF-16 and recorded as bytes of code page 936, the page the real patch client reads them in,
 // so the record is the same whatever the system's code page. The lengths make it exact for any bytes, blanks and
 // line breaks included.
@@ -87,6 +90,19 @@ bool WriteRecord(const std::string& record)
     return ok && written == record.size() && MoveFileExW(part.c_str(), done.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
+void AppendStart()
+{
+    const std::wstring path = ModuleDirectory() + L"TarvoPatchClient.starts";
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    const std::string line = std::to_string(GetCurrentProcessId()) + "\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -97,6 +113,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     std::string record = "TarvoPatchClient record\nprocess " + std::to_string(GetCurrentProcessId()) + "\n";
     AppendField(record, "command line", commandLine);
     AppendField(record, "current directory", directory);
+    AppendStart();
     const bool written = WriteRecord(record);
 
     if (GetEnvironmentVariableW(L"TARVO_PATCH_CLIENT_QUIET", nullptr, 0) == 0 &&
