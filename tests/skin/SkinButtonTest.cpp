@@ -44,7 +44,7 @@ void Pump(HWND top)
 
 // Pumps messages until the condition holds or the deadline passes.
 template <class F>
-bool WaitFor(HWND top, F condition, DWORD timeoutMs = 5000)
+bool WaitFor(HWND top, F condition, DWORD timeoutMs = 30000)
 {
     const DWORD start = ::GetTickCount();
     for (;;) {

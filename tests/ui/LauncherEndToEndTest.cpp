@@ -354,7 +354,7 @@ TEST_F(LauncherTest, StartLooksGreyThenNormalThenHoveredAndCancelIsNeverGrey)
     EXPECT_EQ(rc.right, FiguresFor(kDpi).want.start.width);
     EXPECT_EQ(rc.bottom, FiguresFor(kDpi).want.start.height);
     const auto shows = [](HWND button, int strip, int frame) {
-        return rig::WaitFor([&] { return rig::CaptureWindow(button) == FramePixels(strip, frame); }, 5000);
+        return rig::WaitFor([&] { return rig::CaptureWindow(button) == FramePixels(strip, frame); });
     };
     EXPECT_TRUE(shows(start, IDB_START_SKIN, 0)) << "Start is greyed until a zone is chosen";
     EXPECT_TRUE(shows(cancel, IDB_CANCEL_SKIN, 1));
@@ -404,18 +404,18 @@ TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
         return rig::CaptureWindow(button) == FramePixels(strip, frame);
     };
     ASSERT_TRUE(
-        rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }, 5000))
+        rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
         << "no cue while only the mouse was used";
     for (int tab = 0; tab < 4; ++tab)
         rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == start; }));
     EXPECT_TRUE(
-        rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }, 5000))
+        rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
         << "the focused Start shows no cue, or Cancel kept one";
     rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == cancel; }));
     EXPECT_TRUE(
-        rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }, 5000))
+        rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }))
         << "the cue did not move from Start to Cancel";
 }
 
@@ -550,7 +550,7 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
         return std::count(list.begin(), list.end(), skin::PixelOf(::GetSysColor(COLOR_WINDOW))) * 2 >
                static_cast<std::ptrdiff_t>(list.size());
     };
-    EXPECT_TRUE(rig::WaitFor(drawn, 5000));
+    EXPECT_TRUE(rig::WaitFor(drawn));
 }
 
 // Moved to a monitor of another scale, the window lays itself out again with that scale's pictures and font, and
@@ -570,15 +570,15 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
     EXPECT_TRUE(
-        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); }, 5000))
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); }))
         << "Start shows the greyed frame of the new scale";
     EXPECT_TRUE(
-        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); }, 5000));
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); }));
 
     ParkPointer();
     ASSERT_NO_FATAL_FAILURE(ClickEntry(2));
     EXPECT_TRUE(
-        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); }, 5000));
+        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 1, dpi); }));
     ASSERT_TRUE(rig::ClickControl(Item(IDC_START)));
     ASSERT_TRUE(m_launcher->WaitForExit());
     PatchClientRecord record;
