@@ -1,5 +1,6 @@
 // Promotion of pending updates: the scenario table in tests/data/handoff/promotion.txt, then the cases a table does
-// not express (a 4 GiB file, over-long paths, a pass stopped at every step, the real one-second waits).
+// not express (a 4 GiB file, over-long paths, a pass stopped at every step, the real one-second waits, the launcher's
+// wait that keeps its window answering).
 #include <windows.h>
 #include <winioctl.h>
 
@@ -12,6 +13,7 @@
 
 #include "HandoffSupport.h"
 #include "handoff/PendingUpdates.h"
+#include "win/MessageWait.h"
 
 using namespace handoff_test;
 
@@ -229,6 +231,29 @@ TEST_F(PromotionTest, TenFailedPassesWaitOneSecondEachForReal)
     ASSERT_TRUE(PrepareInstallDirectory(options));
     EXPECT_GE(GetTickCount64() - start, 9000u);
     EXPECT_TRUE(Exists(At("Temp\\.cfg")));
+}
+
+int g_ticks = 0;
+void CALLBACK CountTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    ++g_ticks;
+}
+
+// The launcher's wait between passes lasts as long as asked, dispatching what arrives (a timer here), and a quit
+// request it takes from the queue is there again for the run's own loop, which would otherwise never end.
+TEST_F(PromotionTest, WaitBetweenPassesDispatchesAndKeepsAQuitRequest)
+{
+    g_ticks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, &CountTick);
+    PostQuitMessage(7);
+    const ULONGLONG start = GetTickCount64();
+    win::WaitDispatchingMessages(300);
+    EXPECT_GE(GetTickCount64() - start, 300u);
+    KillTimer(nullptr, timer);
+    EXPECT_GE(g_ticks, 1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
 }
 
 } // namespace
