@@ -349,6 +349,9 @@ bool CZoneSelectDlg::PrepareInstallDirectoryAnswering()
     promotion.wait = [this](unsigned ms) {
         if (!m_bWaiting) {
             m_bWaiting = true;
+            // Start still holds the mouse while its click is handled; a window with the capture would get the
+            // mouse although the dialog is disabled.
+            ::ReleaseCapture();
             ::EnableWindow(m_hWnd, FALSE);
             ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
         }
