@@ -355,7 +355,8 @@ TEST_P(BadInput, EndsAsItShould)
                 << "the launcher did not end after Start";
             EXPECT_EQ(m_launcher->ExitCode(), 0u);
             if (row.update == Update::BesideSubFolder) {
-                EXPECT_GE(::GetTickCount64() - started, 9000u) << "ms from Start to the end: ten passes wait nine times";
+                EXPECT_GE(::GetTickCount64() - started, 9000u)
+                    << "ms from Start to the end: a second's wait after each of the ten passes";
             }
             waitingHolder.reset();
             const bool promoted = row.update == Update::Installed || row.update == Update::BesideSubFolder;
@@ -365,7 +366,8 @@ TEST_P(BadInput, EndsAsItShould)
             if (row.client == Client::StandIn) {
                 ASSERT_TRUE(rig::WaitFor([&] { return ReadPatchClientRecord(record, received); }));
                 EXPECT_EQ(received.commandLine, row.commandLine);
-                EXPECT_EQ(rig::ReadBytes(m_install / "TarvoPatchClient.starts"), std::to_string(received.processId) + "\n")
+                EXPECT_EQ(rig::ReadBytes(m_install / "TarvoPatchClient.starts"),
+                          std::to_string(received.processId) + "\n")
                     << "the patch client is started once";
             } else {
                 EXPECT_FALSE(rig::Exists(record));

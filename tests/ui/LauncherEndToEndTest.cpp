@@ -403,19 +403,16 @@ TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
     const auto plain = [](HWND button, int strip, int frame) {
         return rig::CaptureWindow(button) == FramePixels(strip, frame);
     };
-    ASSERT_TRUE(
-        rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
+    ASSERT_TRUE(rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
         << "no cue while only the mouse was used";
     for (int tab = 0; tab < 4; ++tab)
         rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == start; }));
-    EXPECT_TRUE(
-        rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
+    EXPECT_TRUE(rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
         << "the focused Start shows no cue, or Cancel kept one";
     rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == cancel; }));
-    EXPECT_TRUE(
-        rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }))
+    EXPECT_TRUE(rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }))
         << "the cue did not move from Start to Cancel";
 }
 
@@ -569,9 +566,9 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     // The list's font grew with the scale (rows of a font are not exactly proportional: allow a pixel).
     const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
-    EXPECT_TRUE(
-        rig::WaitFor([&] { return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi); }))
-        << "Start shows the greyed frame of the new scale";
+    EXPECT_TRUE(rig::WaitFor([&] {
+        return rig::CaptureWindow(Item(IDC_START)) == FramePixels(IDB_START_SKIN, 0, dpi);
+    })) << "Start shows the greyed frame of the new scale";
     EXPECT_TRUE(
         rig::WaitFor([&] { return rig::CaptureWindow(Item(IDCANCEL)) == FramePixels(IDB_CANCEL_SKIN, 1, dpi); }));
 
