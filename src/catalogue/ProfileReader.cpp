@@ -195,9 +195,11 @@ bool ReadProfileFile(const PathChar* path, std::string& bytes)
     // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
     // system's editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those
     // of any other catalogue, not bytes of the system's code page.
+    // Only whole UTF-16 units count: a last odd byte is dropped, and a file of just the mark reads as empty.
     if (IsUtf16Profile(bytes)) {
         std::vector<char16_t> utf16((bytes.size() - 2) / 2);
-        std::memcpy(utf16.data(), bytes.data() + 2, utf16.size() * 2);
+        if (!utf16.empty())
+            std::memcpy(utf16.data(), bytes.data() + 2, utf16.size() * 2);
         bytes = text::GbkFromUtf16(utf16.data(), utf16.size());
     }
     return true;
