@@ -175,6 +175,42 @@ public:
         ReadProfileLines(bytes, m_outline);
     }
 
+    // A UTF-16 file's characters that code page 936 lacks: the launcher reads another character (mostly '?') in
+    // their place. One finding per line.
+    void CheckUtf16Characters(std::string_view file)
+    {
+        int line = 1;
+        int lastLine = 0;
+        for (size_t i = 2; i + 1 < file.size(); i += 2) {
+            char16_t unit[2];
+            std::memcpy(&unit[0], file.data() + i, 2);
+            if (unit[0] == u'\n')
+                ++line;
+            if (unit[0] < 0x80)
+                continue;
+            size_t units = 1;
+            if (unit[0] >= 0xD800 && unit[0] <= 0xDBFF && i + 3 < file.size()) {
+                std::memcpy(&unit[1], file.data() + i + 2, 2);
+                units = unit[1] >= 0xDC00 && unit[1] <= 0xDFFF ? 2 : 1;
+            }
+            const std::string gbk = text::GbkFromUtf16(unit, units);
+            const std::vector<char16_t> back = text::Utf16FromGbk(gbk);
+            i += 2 * (units - 1);
+            if (back.size() == units && std::equal(back.begin(), back.end(), unit))
+                continue;
+            if (line != lastLine) {
+                char code[16];
+                const uint32_t c = units == 2 ? 0x10000 + ((unit[0] - 0xD800u) << 10) + (unit[1] - 0xDC00u) : unit[0];
+                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+                Add("no_gbk_code", std::string(), line,
+                    std::string("character ") + code + " has no GBK code: the launcher reads " + kValueMark +
+                        " in its place",
+                    gbk);
+                lastLine = line;
+            }
+        }
+    }
+
     CatalogueCheck Run()
     {
         CheckEncoding();
@@ -546,4 +582,14 @@ private:
 CatalogueCheck CheckCatalogue(std::string_view bytes)
 {
     return Checker(bytes).Run();
+}
+
+CatalogueCheck CheckCatalogueFile(std::string_view file)
+{
+    if (!IsUtf16Profile(file))
+        return CheckCatalogue(file);
+    const std::string bytes = GbkFromUtf16Profile(file);
+    Checker checker(bytes);
+    checker.CheckUtf16Characters(file);
+    return checker.Run();
 }

@@ -38,3 +38,6 @@ const size_t kListedPerKind = 100;
 
 // Checks the bytes of an AgentIP.ini as the launcher's reader receives them (a UTF-16 file already converted).
 CatalogueCheck CheckCatalogue(std::string_view bytes);
+// Checks a file's bytes as read from disk: a UTF-16 file is converted as the launcher's reader does, and its
+// characters that code page 936 lacks are findings.
+CatalogueCheck CheckCatalogueFile(std::string_view file);
