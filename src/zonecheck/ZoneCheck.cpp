@@ -46,7 +46,6 @@ bool IsComment(std::string_view name)
 struct Outline : ProfileLineVisitor {
     struct Key {
         std::string name;
-        std::string lower;
         bool hasValue;
         int line;
     };
@@ -78,8 +77,8 @@ struct Outline : ProfileLineVisitor {
     void OnKey(std::string_view name, std::string_view, bool hasValue, int line) override
     {
         Section& section = sections.back();
-        section.keys.push_back(Key{std::string(name), LowerAscii(name), hasValue, line});
-        section.firstKey.emplace(section.keys.back().lower, section.keys.size() - 1);
+        section.keys.push_back(Key{std::string(name), hasValue, line});
+        section.firstKey.emplace(LowerAscii(name), section.keys.size() - 1);
     }
 
     const Section* Find(std::string_view name) const
@@ -545,19 +544,18 @@ private:
 
     void CheckKeys(const Outline::Section& section)
     {
-        std::unordered_map<std::string, int> seen;
         for (const Outline::Key& key : section.keys) {
             if (IsComment(key.name))
                 continue;
-            auto first = seen.emplace(key.lower, key.line);
-            if (!first.second) {
+            const Outline::Key& first = *section.FindKey(key.name);
+            if (&first != &key) {
                 Add("repeated_key", section.name, key.line,
                     std::string("key ") + kValueMark + " repeated: the launcher uses the first one, at line " +
-                        std::to_string(first.first->second),
+                        std::to_string(first.line),
                     key.name);
                 continue;
             }
-            if (key.lower != "servicezonetitle" && NumberedName(key.name, "agentip") == 0 &&
+            if (LowerAscii(key.name) != "servicezonetitle" && NumberedName(key.name, "agentip") == 0 &&
                 NumberedName(key.name, "port") == 0)
                 Add("unknown_key", section.name, key.line,
                     std::string("the launcher never reads the key ") + kValueMark +
