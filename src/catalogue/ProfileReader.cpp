@@ -59,12 +59,6 @@ std::string_view UpToNul(const char* p, const char* end)
     return std::string_view(p, static_cast<size_t>((nul ? static_cast<const char*>(nul) : end) - p));
 }
 
-// The bytes of a UTF-16LE file with its byte order mark.
-bool IsUtf16Profile(std::string_view bytes)
-{
-    return bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
-}
-
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -172,6 +166,23 @@ void ReadProfileLines(std::string_view bytes, ProfileLineVisitor& visitor)
     ParseProfile(bytes, forward);
 }
 
+bool IsUtf16Profile(std::string_view bytes)
+{
+    return bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFF\xFE", 2) == 0;
+}
+
+// The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the system's
+// editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those of any other
+// catalogue, not bytes of the system's code page. Only whole UTF-16 units count: a last odd byte is dropped, and a
+// file of just the mark reads as empty.
+std::string GbkFromUtf16Profile(std::string_view bytes)
+{
+    std::vector<char16_t> utf16((bytes.size() - 2) / 2);
+    if (!utf16.empty())
+        std::memcpy(utf16.data(), bytes.data() + 2, utf16.size() * 2);
+    return text::GbkFromUtf16(utf16.data(), utf16.size());
+}
+
 bool ReadProfileFile(const PathChar* path, std::string& bytes)
 {
     bytes.clear();
@@ -192,14 +203,8 @@ bool ReadProfileFile(const PathChar* path, std::string& bytes)
         bytes.clear();
         return false;
     }
-    // The platform's reader also takes a UTF-16LE file that starts with its byte order mark ("Unicode" in the
-    // system's editor); convert it so such a catalogue is not lost. Its texts become code page 936 bytes like those
-    // of any other catalogue, not bytes of the system's code page.
-    if (IsUtf16Profile(bytes)) {
-        std::vector<char16_t> utf16((bytes.size() - 2) / 2);
-        std::memcpy(utf16.data(), bytes.data() + 2, utf16.size() * 2);
-        bytes = text::GbkFromUtf16(utf16.data(), utf16.size());
-    }
+    if (IsUtf16Profile(bytes))
+        bytes = GbkFromUtf16Profile(bytes);
     return true;
 }
 

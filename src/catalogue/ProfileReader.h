@@ -78,6 +78,10 @@ private:
 // Reads a file's bytes: false, and no bytes, when it cannot be opened or read. A UTF-16LE file with its byte order
 // mark is returned as its text in code page 936.
 bool ReadProfileFile(const PathChar* path, std::string& bytes);
+// Whether the bytes are a UTF-16LE file with its byte order mark, and their text in code page 936 as
+// ReadProfileFile returns it (a character without a GBK form becomes '?').
+bool IsUtf16Profile(std::string_view bytes);
+std::string GbkFromUtf16Profile(std::string_view bytes);
 
 // For tools that report on a profile: every section header and key of the bytes, in file order and with its line
 // (1-based, lines counted as the reader ends them), exactly as Profile::FromBytes reads them.

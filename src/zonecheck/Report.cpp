@@ -42,14 +42,70 @@ std::string Hex(std::string_view bytes)
     return out;
 }
 
+// A value or a name longer than this many characters is cut in the text report, which is read on a screen.
+const size_t kShownCharacters = 60;
+
+// UTF-8 for a terminal: control characters (C0, DEL, C1), which could move the cursor or erase what was written,
+// are shown as JSON escapes. With cut, a text longer than a screen line is cut after whole characters, and
+// the note says so.
+std::string Printable(const std::string& utf8, bool cut, std::string& note)
+{
+    std::string out;
+    size_t total = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if ((c & 0xC0) != 0x80)
+            ++total;
+        if (cut && total > kShownCharacters)
+            continue;
+        const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+        if (c < 0x20 || c == 0x7F || c1) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c1 ? static_cast<unsigned char>(utf8[++i]) : c);
+            out += escape;
+        } else {
+            out += utf8[i];
+        }
+    }
+    note = cut && total > kShownCharacters ? " (cut: " + std::to_string(total) + " characters in all)" : "";
+    return out;
+}
+
+// A text of the file for the text report, escaped, and cut when it is long.
+std::string Printed(std::string_view gbk, const char* open, const char* close, bool cut = true)
+{
+    std::string note;
+    const std::string text = Printable(Shown(gbk), cut, note);
+    return open + text + (note.empty() ? "" : "...") + close + note;
+}
+
+std::string Message(const Finding& finding, bool forText)
+{
+    const size_t mark = finding.message.find(kValueMark);
+    if (mark == std::string::npos)
+        return Shown(finding.message);
+    const std::string value = forText ? Printed(finding.value, "\"", "\"") : "\"" + Shown(finding.value) + "\"";
+    return Shown(finding.message.substr(0, mark)) + value +
+           Shown(finding.message.substr(mark + std::char_traits<char>::length(kValueMark)));
+}
+
 std::string Where(const Finding& finding)
 {
-    std::string where = finding.section.empty() && finding.line == 0 ? "file" : "[" + Shown(finding.section) + "]";
+    std::string where = finding.section.empty() && finding.line == 0 ? "file" : Printed(finding.section, "[", "]");
     if (finding.section.empty() && finding.line > 0)
         where = "line " + std::to_string(finding.line);
     else if (finding.line > 0)
         where += " line " + std::to_string(finding.line);
     return where;
+}
+
+// "2 345": groups of three digits, as a person reads a count.
+std::string Count(size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, ' ');
+    return digits;
 }
 
 } // namespace
@@ -58,16 +114,22 @@ std::string TextReport(const CatalogueCheck& check)
 {
     std::string out = "The launcher lists " + std::to_string(check.zones.size()) + " zone(s):\n";
     for (const CheckedZone& zone : check.zones) {
-        out += std::to_string(zone.row) + ". [" + zone.section + "] " + Shown(zone.zone.title) + "\n";
+        out += std::to_string(zone.row) + ". " + Printed(zone.section, "[", "]") + " " +
+               Printed(zone.zone.title, "", "") + "\n";
         for (const ServerEntry& server : zone.zone.servers)
-            out += "   server " + Shown(server.address) + " port " + std::to_string(server.port) + "\n";
-        out += "   patch client command line: \"" + Shown(zone.commandLine) + "\"\n";
+            out += "   server " + Printed(server.address, "", "") + " port " + std::to_string(server.port) + "\n";
+        out += "   patch client command line: " + Printed(zone.commandLine, "\"", "\"", false) + "\n";
     }
     if (check.findings.empty())
         return out + "No findings.\n";
-    out += std::to_string(check.findings.size()) + " finding(s):\n";
+    size_t total = check.findings.size();
+    for (const auto& unlisted : check.unlisted)
+        total += unlisted.second;
+    out += Count(total) + " finding(s):\n";
     for (const Finding& finding : check.findings)
-        out += Where(finding) + ": " + finding.kind + ": " + Shown(finding.message) + "\n";
+        out += Where(finding) + ": " + finding.kind + ": " + Message(finding, true) + "\n";
+    for (const auto& unlisted : check.unlisted)
+        out += "and " + Count(unlisted.second) + " more " + unlisted.first + "\n";
     return out;
 }
 
@@ -95,8 +157,13 @@ std::string JsonReport(const CatalogueCheck& check)
         out += std::string("{\"kind\": \"") + finding.kind + "\", \"section\": " +
                (finding.section.empty() ? std::string("null") : JsonString(Shown(finding.section))) +
                ", \"line\": " + (finding.line > 0 ? std::to_string(finding.line) : std::string("null")) +
-               ", \"message\": " + JsonString(Shown(finding.message)) + "}";
+               ", \"message\": " + JsonString(Message(finding, false)) + "}";
     }
-    out += check.findings.empty() ? "]}\n" : "\n]}\n";
+    out += check.findings.empty() ? "]" : "\n]";
+    out += ",\n\"unlisted\": [";
+    for (size_t i = 0; i < check.unlisted.size(); ++i)
+        out += std::string(i ? ", " : "") + "{\"kind\": \"" + check.unlisted[i].first +
+               "\", \"count\": " + std::to_string(check.unlisted[i].second) + "}";
+    out += "]}\n";
     return out;
 }

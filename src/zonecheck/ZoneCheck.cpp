@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -10,6 +11,8 @@
 #include "catalogue/ProfileReader.h"
 #include "handoff/PatchClientArguments.h"
 #include "text/CodePage936.h"
+
+const char* const kValueMark = "{}";
 
 namespace {
 
@@ -39,16 +42,10 @@ bool IsComment(std::string_view name)
     return !name.empty() && (name[0] == ';' || name[0] == '#');
 }
 
-std::string Quoted(std::string_view s)
-{
-    return "\"" + std::string(s) + "\"";
-}
-
 // Every section and key of the file with its line, and where each name first appears.
 struct Outline : ProfileLineVisitor {
     struct Key {
         std::string name;
-        std::string lower;
         bool hasValue;
         int line;
     };
@@ -57,13 +54,21 @@ struct Outline : ProfileLineVisitor {
         int line;
         std::vector<Key> keys;
         int repeatOf = -1; // index of the first section of this name, or -1
+        // Lower-cased key name -> index of its first key: a key's line without a search, however many keys.
+        std::unordered_map<std::string, size_t> firstKey;
+
+        const Key* FindKey(std::string_view key) const
+        {
+            auto found = firstKey.find(LowerAscii(key));
+            return found == firstKey.end() ? nullptr : &keys[found->second];
+        }
     };
-    std::vector<Section> sections{Section{std::string(), 0, {}}};
+    std::vector<Section> sections{Section{std::string(), 0, {}, -1, {}}};
     std::unordered_map<std::string, size_t> firstSection{{std::string(), 0}};
 
     void OnSection(std::string_view name, int line) override
     {
-        Section section{std::string(name), line, {}};
+        Section section{std::string(name), line, {}, -1, {}};
         auto found = firstSection.emplace(LowerAscii(name), sections.size());
         if (!found.second)
             section.repeatOf = static_cast<int>(found.first->second);
@@ -71,7 +76,9 @@ struct Outline : ProfileLineVisitor {
     }
     void OnKey(std::string_view name, std::string_view, bool hasValue, int line) override
     {
-        sections.back().keys.push_back(Key{std::string(name), LowerAscii(name), hasValue, line});
+        Section& section = sections.back();
+        section.keys.push_back(Key{std::string(name), hasValue, line});
+        section.firstKey.emplace(LowerAscii(name), section.keys.size() - 1);
     }
 
     const Section* Find(std::string_view name) const
@@ -81,14 +88,8 @@ struct Outline : ProfileLineVisitor {
     }
     static int LineOf(const Section* section, std::string_view key)
     {
-        if (!section)
-            return 0;
-        const std::string lower = LowerAscii(key);
-        for (const Key& k : section->keys) {
-            if (k.lower == lower)
-                return k.line;
-        }
-        return 0;
+        const Key* found = section ? section->FindKey(key) : nullptr;
+        return found ? found->line : 0;
     }
 };
 
@@ -117,6 +118,55 @@ bool IsPlainNumber(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Whether a plain number is larger than the reader's integer holds, so that what the launcher reads is not it.
+bool Wraps(std::string_view digits)
+{
+    uint64_t value = 0;
+    for (char c : digits) {
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+        if (value > 2147483647u)
+            return true;
+    }
+    return false;
+}
+
+// A title that shows nothing in the list: blanks, control characters and the ideographic space (A1 A1) only.
+bool IsInvisible(std::string_view title)
+{
+    for (size_t i = 0; i < title.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(title[i]);
+        if (c == 0xA1 && i + 1 < title.size() && static_cast<unsigned char>(title[i + 1]) == 0xA1)
+            ++i;
+        else if (c > ' ' && c != 0x7F)
+            return false;
+    }
+    return true;
+}
+
+// The length of the UTF-8 sequence that starts at bytes[i] (0 when none does) and its character.
+size_t Utf8Sequence(std::string_view bytes, size_t i, uint32_t& code)
+{
+    const unsigned char c = static_cast<unsigned char>(bytes[i]);
+    const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > bytes.size())
+        return 0;
+    code = c & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
+        if ((t & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (t & 0x3F);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    const bool invalid = (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF;
+    return overlong || invalid ? 0 : length;
+}
+
+std::string Plural(size_t n, const char* one, const char* many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 class Checker {
 public:
     explicit Checker(std::string_view bytes) : m_bytes(bytes), m_profile(Profile::FromBytes(bytes))
@@ -124,9 +174,46 @@ public:
         ReadProfileLines(bytes, m_outline);
     }
 
+    // A UTF-16 file's characters that code page 936 lacks: the launcher reads another character (mostly '?') in
+    // their place. One finding per line.
+    void CheckUtf16Characters(std::string_view file)
+    {
+        int line = 1;
+        int lastLine = 0;
+        for (size_t i = 2; i + 1 < file.size(); i += 2) {
+            char16_t unit[2];
+            std::memcpy(&unit[0], file.data() + i, 2);
+            if (unit[0] == u'\n')
+                ++line;
+            if (unit[0] < 0x80)
+                continue;
+            size_t units = 1;
+            if (unit[0] >= 0xD800 && unit[0] <= 0xDBFF && i + 3 < file.size()) {
+                std::memcpy(&unit[1], file.data() + i + 2, 2);
+                units = unit[1] >= 0xDC00 && unit[1] <= 0xDFFF ? 2 : 1;
+            }
+            const std::string gbk = text::GbkFromUtf16(unit, units);
+            const std::vector<char16_t> back = text::Utf16FromGbk(gbk);
+            i += 2 * (units - 1);
+            if (back.size() == units && std::equal(back.begin(), back.end(), unit))
+                continue;
+            if (line != lastLine) {
+                char code[16];
+                const uint32_t c = units == 2 ? 0x10000 + ((unit[0] - 0xD800u) << 10) + (unit[1] - 0xDC00u) : unit[0];
+                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+                Add("no_gbk_code", std::string(), line,
+                    std::string("character ") + code + " has no GBK code: the launcher reads " + kValueMark +
+                        " in its place",
+                    gbk);
+                lastLine = line;
+            }
+        }
+    }
+
     CatalogueCheck Run()
     {
         CheckEncoding();
+        CheckLoneCarriageReturns();
         TitleRecorder recorder(m_profile);
         ZoneCatalogue zones;
         ScanZoneCatalogue(zones, recorder);
@@ -135,12 +222,13 @@ public:
         for (const auto& asked : recorder.asked) {
             const Outline::Section* section = m_outline.Find(asked.first);
             if (!asked.second) {
+                // A section found by a zone's name is named "zone" in some letter case and digits: safe to print.
                 if (section)
                     Add("zone_without_title", section->name, section->line,
-                        "no title: the launcher counts " + asked.first + " as a missing zone number");
+                        "no title: the launcher counts " + section->name + " as a missing zone number");
                 continue;
             }
-            CheckedZone checked{static_cast<int>(row + 1), asked.first, zones[row],
+            CheckedZone checked{static_cast<int>(row + 1), section->name, zones[row],
                                 PatchClientCommandLine(BuildPatchClientArguments(zones[row]))};
             CheckZone(checked, *section);
             m_check.zones.push_back(std::move(checked));
@@ -159,61 +247,66 @@ public:
     }
 
 private:
-    void Add(const char* kind, const std::string& section, int line, std::string message)
+    // Keeps at most kListedPerKind findings of a kind and counts the others, so a huge file's report stays small.
+    void Add(const char* kind, const std::string& section, int line, std::string message,
+             std::string_view value = std::string_view())
     {
-        m_check.findings.push_back(Finding{kind, section, line, std::move(message)});
+        size_t& count = m_countOfKind[kind];
+        if (++count <= kListedPerKind) {
+            m_check.findings.push_back(Finding{kind, section, line, std::move(message), std::string(value)});
+            return;
+        }
+        if (count == kListedPerKind + 1)
+            m_check.unlisted.emplace_back(kind, 0);
+        for (auto& unlisted : m_check.unlisted) {
+            if (std::strcmp(unlisted.first, kind) == 0)
+                ++unlisted.second;
+        }
     }
 
     // The byte that ends the reader's lines: LF, or CR in a file without any LF.
     char LineEnd() const { return m_bytes.find('\n') == std::string_view::npos ? '\r' : '\n'; }
-    int LineAt(size_t offset) const
-    {
-        return 1 + static_cast<int>(
-                       std::count(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), LineEnd()));
-    }
 
+    // The file is UTF-8 only when that reading is the plausible one: it decodes, and its characters beyond ASCII
+    // include one that UTF-8 writes in three bytes or more (as all Chinese) or are all Latin-1 letters and signs
+    // (U+00A0 to U+00FF, as in "Café"). GBK Chinese often decodes as UTF-8 too, but then as rare two-byte letters.
     void CheckEncoding()
     {
+        const size_t bom = m_bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
         size_t firstHigh = std::string_view::npos;
         bool utf8 = true;
-        const size_t bom = m_bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-        for (size_t i = bom; i < m_bytes.size(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
-            if (c < 0x80)
+        bool plausible = false;
+        bool otherTwoByte = false;
+        for (size_t i = bom; i < m_bytes.size() && utf8; ++i) {
+            if (static_cast<unsigned char>(m_bytes[i]) < 0x80)
                 continue;
             if (firstHigh == std::string_view::npos)
                 firstHigh = i;
-            const size_t more = c >= 0xC2 && c <= 0xDF   ? 1
-                                : c >= 0xE0 && c <= 0xEF ? 2
-                                : c >= 0xF0 && c <= 0xF4 ? 3
-                                                         : 0;
-            bool ok = more > 0 && i + more < m_bytes.size();
-            for (size_t k = 1; ok && k <= more; ++k)
-                ok = (static_cast<unsigned char>(m_bytes[i + k]) & 0xC0) == 0x80;
-            if (!ok) {
-                utf8 = false;
-                break;
-            }
-            i += more;
+            uint32_t code = 0;
+            const size_t length = Utf8Sequence(m_bytes, i, code);
+            utf8 = length > 0;
+            plausible = plausible || length >= 3;
+            otherTwoByte = otherTwoByte || (length == 2 && code > 0xFF);
+            i += length ? length - 1 : 0;
         }
         if (firstHigh == std::string_view::npos)
             return;
-        // The reader skips a UTF-8 byte order mark, so only a file with other characters than ASCII suffers.
-        if (bom) {
-            Add("not_gbk_utf8_bom", std::string(), 1,
-                "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as GBK");
-            return;
-        }
-        if (utf8) {
-            Add("not_gbk_utf8", std::string(), LineAt(firstHigh),
-                "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
+        if (utf8 && (plausible || !otherTwoByte)) {
+            // The reader skips a UTF-8 byte order mark; the text after it is what the launcher shows.
+            if (bom)
+                Add("not_gbk_utf8_bom", std::string(), 1,
+                    "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as "
+                    "GBK");
+            else
+                Add("not_gbk_utf8", std::string(), LineOfOffset(firstHigh),
+                    "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
             return;
         }
         // One finding per line; a trail byte is never a line end, so counting the line ends passed is enough.
         const char lineEnd = LineEnd();
         int line = 1;
         int lastLine = 0;
-        for (size_t i = 0; i < m_bytes.size(); ++i) {
+        for (size_t i = bom; i < m_bytes.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
             if (c == static_cast<unsigned char>(lineEnd))
                 ++line;
@@ -234,43 +327,89 @@ private:
         }
     }
 
+    int LineOfOffset(size_t offset) const
+    {
+        return 1 + static_cast<int>(
+                       std::count(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), LineEnd()));
+    }
+
+    // In a file with line feeds the launcher ends lines only there; a carriage return elsewhere is part of the line,
+    // though editors may break the line at it. One finding per line of the launcher's that holds some.
+    void CheckLoneCarriageReturns()
+    {
+        if (LineEnd() != '\n')
+            return;
+        int line = 1;
+        size_t lineStart = 0;
+        size_t lone = 0;
+        for (size_t i = 0; i <= m_bytes.size(); ++i) {
+            if (i == m_bytes.size() || m_bytes[i] == '\n') {
+                if (lone > 0)
+                    Add("lone_carriage_return", std::string(), line,
+                        Plural(lone, "carriage return", "carriage returns") + " without a line feed in the line " +
+                            kValueMark +
+                            ": an editor may break the line there, the launcher reads one line (line numbers here "
+                            "count as the launcher does)",
+                        m_bytes.substr(lineStart, i - lineStart));
+                ++line;
+                lineStart = i + 1;
+                lone = 0;
+            } else if (m_bytes[i] == '\r' && (i + 1 == m_bytes.size() || m_bytes[i + 1] != '\n')) {
+                ++lone;
+            }
+        }
+    }
+
     void CheckZone(const CheckedZone& checked, const Outline::Section& section)
     {
         const std::string& name = section.name;
         const int titleLine = Outline::LineOf(&section, "ServiceZoneTitle");
         const std::string_view title = StripProfileQuotes(*m_profile.FindValue(name, "ServiceZoneTitle"));
+        const std::string kept(title.substr(0, kKept));
+        const std::string shown = kept.substr(0, text::WholeGbkCharacters(kept));
         if (title.size() > kKept) {
-            const std::string kept(title.substr(0, kKept));
-            const std::string shown = kept.substr(0, text::WholeGbkCharacters(kept));
             if (shown.size() < kept.size())
                 Add("title_cut_in_character", name, titleLine,
-                    "title longer than 31 bytes, cut inside a character: shows " + Quoted(shown));
+                    std::string("title longer than 31 bytes, cut inside a character: shows ") + kValueMark, shown);
             else
-                Add("title_cut", name, titleLine, "title longer than 31 bytes: shows " + Quoted(shown));
+                Add("title_cut", name, titleLine, std::string("title longer than 31 bytes: shows ") + kValueMark,
+                    shown);
         }
+        if (IsInvisible(shown))
+            Add("title_blank", name, titleLine,
+                std::string("the title ") + kValueMark + " shows nothing visible: players see an empty row", kept);
         auto first = m_rowOfTitle.emplace(checked.zone.title, m_check.zones.size());
+        auto looksAlike = m_rowOfShownTitle.emplace(shown, m_check.zones.size());
         if (!first.second) {
             const CheckedZone& earlier = m_check.zones[first.first->second];
             Add("duplicate_title", name, titleLine,
                 "same title as row " + std::to_string(earlier.row) + " (" + earlier.section +
                     "): this zone can never be started, choosing it starts the earlier one");
+        } else if (!looksAlike.second) {
+            const CheckedZone& earlier = m_check.zones[looksAlike.first->second];
+            Add("title_looks_alike", name, titleLine,
+                std::string("the title shows as ") + kValueMark + ", as row " + std::to_string(earlier.row) + " (" +
+                    earlier.section +
+                    ") does once the half character is cut: players cannot tell the two apart, and the "
+                    "launcher finds only one of them by the text shown",
+                shown);
         }
 
         const std::vector<ServerEntry>& servers = checked.zone.servers;
         for (size_t k = 1; k <= servers.size(); ++k)
             CheckServer(name, section, k);
+        CheckListEnd(checked, section, titleLine);
+    }
 
-        // Why the list ended, and what it left unread.
-        const size_t end = servers.size() + 1;
+    // Why the zone's server list ended, and what it left unread: one finding for one fault.
+    void CheckListEnd(const CheckedZone& checked, const Outline::Section& section, int titleLine)
+    {
+        const std::string& name = section.name;
+        const size_t count = checked.zone.servers.size();
+        const size_t end = count + 1;
         const std::string address = "AgentIP" + std::to_string(end);
         const std::string port = "Port" + std::to_string(end);
-        std::string why;
-        const std::string* endAddress = m_profile.FindValue(name, address);
-        if (endAddress && !StripProfileQuotes(*endAddress).empty()) {
-            why = CheckEndingPort(name, section, port);
-        } else {
-            why = address + " is missing or empty";
-        }
+
         size_t lastNumber = 0;
         int lastLine = 0;
         for (const Outline::Key& key : section.keys) {
@@ -280,33 +419,59 @@ private:
                 lastLine = key.line;
             }
         }
+        std::string lost;
         if (lastNumber > 0)
+            lost = lastNumber == end + 1
+                       ? "server " + std::to_string(lastNumber) + " is never read"
+                       : "servers " + std::to_string(end + 1) + " to " + std::to_string(lastNumber) + " are never read";
+        if (count == 0)
+            lost += lost.empty() ? "the zone has no server: the patch client gets none"
+                                 : "; the zone has no server: the patch client gets none";
+        const std::string consequence = lost.empty() ? std::string() : "; " + lost;
+
+        const std::string* storedAddress = m_profile.FindValue(name, address);
+        const std::string* storedPort = m_profile.FindValue(name, port);
+        const std::string_view portText = storedPort ? StripProfileQuotes(*storedPort) : std::string_view();
+        const Outline::Key* addressKey = section.FindKey(address);
+        const std::string addressWhy = !addressKey      ? address + " is missing"
+                                       : !storedAddress ? address + " has no '='"
+                                                        : address + " is empty";
+        if (storedAddress && !StripProfileQuotes(*storedAddress).empty()) {
+            CheckEndingPort(name, section, port, consequence);
+        } else if (!portText.empty()) {
+            Add("server_without_address", name, Outline::LineOf(&section, port),
+                port + " is " + kValueMark + " but " + addressWhy + ": the server list ends at server " +
+                    std::to_string(end) + consequence,
+                portText);
+        } else if (lastNumber > 0) {
             Add("servers_ended_early", name, lastLine,
-                "the server list ends at server " + std::to_string(end) + " (" + why + "): " +
-                    (lastNumber == end + 1
-                         ? "server " + std::to_string(lastNumber) + " is"
-                         : "servers " + std::to_string(end + 1) + " to " + std::to_string(lastNumber) + " are") +
-                    " never read");
-        if (servers.empty())
-            Add("zone_without_servers", name, titleLine, "no server (" + why + "): the patch client gets none");
+                "the server list ends at server " + std::to_string(end) + " (" + addressWhy + "): " + lost);
+        } else if (count == 0) {
+            Add("zone_without_servers", name, titleLine, "no server (" + addressWhy + "): the patch client gets none");
+        }
     }
 
-    // The port that ended a list whose address was there; says why it ended.
-    std::string CheckEndingPort(const std::string& name, const Outline::Section& section, const std::string& port)
+    // The port that ended a list whose address was there.
+    void CheckEndingPort(const std::string& name, const Outline::Section& section, const std::string& port,
+                         const std::string& consequence)
     {
         const std::string* stored = m_profile.FindValue(name, port);
+        const std::string left = ": the server is left out, the list ends there" + consequence;
         if (!stored || StripProfileQuotes(*stored).empty()) {
             Add("port_not_positive", name, Outline::LineOf(&section, "AgentIP" + port.substr(4)),
-                port + " is missing: the server is left out");
-            return port + " is missing";
+                port + " is missing" + left);
+            return;
         }
         const std::string_view value = StripProfileQuotes(*stored);
         const int read = m_profile.ReadInt(name.c_str(), port.c_str(), 0);
-        const std::string why = port + " " + Quoted(value) + " reads as " + std::to_string(read);
-        const bool number = IsPlainNumber(value[0] == '-' ? value.substr(1) : value);
-        Add(number ? "port_not_positive" : "port_not_number", name, Outline::LineOf(&section, port),
-            why + ": the server is left out");
-        return why;
+        const std::string_view digits = value[0] == '-' ? value.substr(1) : value;
+        const char* kind = !IsPlainNumber(digits) ? "port_not_number"
+                           : Wraps(digits)        ? "port_wraps"
+                                                  : "port_not_positive";
+        Add(kind, name, Outline::LineOf(&section, port),
+            port + " " + kValueMark + " reads as " + std::to_string(read) +
+                (std::strcmp(kind, "port_wraps") == 0 ? " (the value wraps around)" : "") + left,
+            value);
     }
 
     void CheckServer(const std::string& name, const Outline::Section& section, size_t k)
@@ -317,21 +482,31 @@ private:
         const std::string_view kept = value.substr(0, kKept);
         const int addressLine = Outline::LineOf(&section, address);
         if (value.size() > kKept)
-            Add("address_cut", name, addressLine, address + " longer than 31 bytes: passed on as " + Quoted(kept));
+            Add("address_cut", name, addressLine, address + " longer than 31 bytes: passed on as " + kValueMark, kept);
         if (std::any_of(kept.begin(), kept.end(),
                         [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; }))
             Add("address_blank_or_control", name, addressLine,
-                address + " holds a blank or a control character: the patch client splits its command line there, "
-                          "so every later address and port shifts");
+                address + " " + kValueMark +
+                    " holds a blank or a control character: the patch client splits its command line there, "
+                    "so every later address and port shifts",
+                kept);
         const std::string_view portText = StripProfileQuotes(*m_profile.FindValue(name, port));
         const int read = m_profile.ReadInt(name.c_str(), port.c_str(), 0);
         const int portLine = Outline::LineOf(&section, port);
+        const std::string gets = std::to_string(read) + (read > 65535 ? ", above 65535" : "");
         if (!IsPlainNumber(portText))
             Add("port_not_number", name, portLine,
-                port + " " + Quoted(portText) + " is not a plain number: passed on as " + std::to_string(read));
-        if (read > 65535)
-            Add("port_above_65535", name, portLine,
-                port + " " + std::to_string(read) + " is above 65535: passed on unchanged");
+                port + " " + kValueMark + " is not a plain number: passed on as " + gets, portText);
+        else if (Wraps(portText))
+            Add("port_wraps", name, portLine,
+                port + " " + kValueMark +
+                    " is more than the launcher reads: the value wraps around and the patch "
+                    "client gets " +
+                    gets,
+                portText);
+        else if (read > 65535)
+            Add("port_above_65535", name, portLine, port + " " + kValueMark + " is above 65535: passed on unchanged",
+                portText);
     }
 
     void CheckSections(const std::string& lastAsked, int lastNumber)
@@ -369,22 +544,23 @@ private:
 
     void CheckKeys(const Outline::Section& section)
     {
-        std::unordered_map<std::string, int> seen;
         for (const Outline::Key& key : section.keys) {
             if (IsComment(key.name))
                 continue;
-            auto first = seen.emplace(key.lower, key.line);
-            if (!first.second) {
+            const Outline::Key& first = *section.FindKey(key.name);
+            if (&first != &key) {
                 Add("repeated_key", section.name, key.line,
-                    "key " + key.name + " repeated: the launcher uses the first one, at line " +
-                        std::to_string(first.first->second));
+                    std::string("key ") + kValueMark + " repeated: the launcher uses the first one, at line " +
+                        std::to_string(first.line),
+                    key.name);
                 continue;
             }
-            if (key.lower != "servicezonetitle" && NumberedName(key.name, "agentip") == 0 &&
+            if (LowerAscii(key.name) != "servicezonetitle" && NumberedName(key.name, "agentip") == 0 &&
                 NumberedName(key.name, "port") == 0)
                 Add("unknown_key", section.name, key.line,
-                    "the launcher never reads the key " + Quoted(key.name) +
-                        ": it reads ServiceZoneTitle, AgentIP1, Port1, AgentIP2, ...");
+                    std::string("the launcher never reads the key ") + kValueMark +
+                        ": it reads ServiceZoneTitle, AgentIP1, Port1, AgentIP2, ...",
+                    key.name);
         }
     }
 
@@ -392,8 +568,11 @@ private:
     Profile m_profile;
     Outline m_outline;
     CatalogueCheck m_check;
+    std::unordered_map<std::string, size_t> m_countOfKind;
     // Title -> index in m_check.zones of the first zone with it, the one the launcher's lookup finds.
     std::unordered_map<std::string, size_t> m_rowOfTitle;
+    // The title as the list shows it (a half character left out) -> index of the first zone that shows so.
+    std::unordered_map<std::string, size_t> m_rowOfShownTitle;
 };
 
 } // namespace
@@ -401,4 +580,14 @@ private:
 CatalogueCheck CheckCatalogue(std::string_view bytes)
 {
     return Checker(bytes).Run();
+}
+
+CatalogueCheck CheckCatalogueFile(std::string_view file)
+{
+    if (!IsUtf16Profile(file))
+        return CheckCatalogue(file);
+    const std::string bytes = GbkFromUtf16Profile(file);
+    Checker checker(bytes);
+    checker.CheckUtf16Characters(file);
+    return checker.Run();
 }

@@ -1,12 +1,17 @@
-// zonecheck [--json] PATH: shows a publisher the zones of an AgentIP.ini (or of an installation folder's) as the
+// zonecheck [--json] [--] PATH: shows a publisher the zones of an AgentIP.ini (or of an installation folder's) as the
 // launcher will list them, and what in the file the launcher reads otherwise than meant.
-// Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.
+// Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read or the report cannot be written.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include "catalogue/ProfileReader.h"
+#include "version.h"
 #include "zonecheck/Report.h"
 #include "zonecheck/ZoneCheck.h"
 
@@ -17,9 +22,9 @@
 #include <io.h>
 #define TEXT_OF(s) L##s
 #else
+#include <dirent.h>
 #include <iconv.h>
 #include <langinfo.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -30,38 +35,191 @@ namespace {
 
 using PathString = std::basic_string<PathChar>;
 
+// A real catalogue is a few KB; a larger file is not one, and reading it whole would only cost memory.
+const long long kLargestFile = 16LL * 1024 * 1024;
+
+const char* const kUsage = "usage: zonecheck [--json] [--] PATH\n"
+                           "PATH is an AgentIP.ini or the installation folder that holds it.\n"
+                           "  --json     one JSON object instead of the text report\n"
+                           "  --help     this text\n"
+                           "  --version  the version and the commit it was built from\n"
+                           "Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.\n";
+
 struct Arguments {
     bool json = false;
+    bool help = false;
+    bool version = false;
     PathString path;
+    std::string error; // why the arguments are wrong; empty when they are right
 };
 
-bool ParseArguments(int argc, PathChar** argv, Arguments& args)
-{
-    for (int i = 1; i < argc; ++i) {
-        const PathString arg = argv[i];
-        if (arg == TEXT_OF("--json") && !args.json)
-            args.json = true;
-        else if (args.path.empty() && !arg.empty() && arg[0] != TEXT_OF('-'))
-            args.path = arg;
-        else
-            return false;
-    }
-    return !args.path.empty();
-}
-
-// A folder stands for the AgentIP.ini in it, as the launcher reads it from the installation folder.
-PathString CatalogueFile(const PathString& path)
+std::string Utf8Of(const PathString& path)
 {
 #ifdef _WIN32
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    const wchar_t* const name = L"\\AgentIP.ini";
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr,
+                                        nullptr);
+    std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &utf8[0], n, nullptr, nullptr);
+    return utf8;
 #else
-    struct stat status;
-    const bool folder = ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-    const char* const name = "/AgentIP.ini";
+    return path;
 #endif
-    return folder ? path + name : path;
+}
+
+Arguments ParseArguments(int argc, PathChar** argv)
+{
+    Arguments args;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const PathString arg = argv[i];
+        if (options && arg == TEXT_OF("--")) {
+            options = false;
+        } else if (options && (arg == TEXT_OF("--help") || arg == TEXT_OF("-h"))) {
+            args.help = true;
+        } else if (options && arg == TEXT_OF("--version")) {
+            args.version = true;
+        } else if (options && arg == TEXT_OF("--json")) {
+            args.json = true;
+        } else if (options && arg.size() > 1 && arg[0] == TEXT_OF('-')) {
+            args.error = "unknown option " + Utf8Of(arg);
+        } else if (args.path.empty() && !arg.empty()) {
+            args.path = arg;
+        } else {
+            args.error = arg.empty() ? "an empty PATH" : "more than one PATH";
+        }
+    }
+    if (args.error.empty() && args.path.empty() && !args.help && !args.version)
+        args.error = "no PATH";
+    return args;
+}
+
+#ifdef _WIN32
+using FileStatus = struct _stat64;
+int StatusOf(const PathString& path, FileStatus& status)
+{
+    return ::_wstat64(path.c_str(), &status);
+}
+bool IsFolder(const FileStatus& status)
+{
+    return (status.st_mode & _S_IFMT) == _S_IFDIR;
+}
+bool IsRegular(const FileStatus& status)
+{
+    return (status.st_mode & _S_IFMT) == _S_IFREG;
+}
+std::FILE* OpenForReading(const PathString& path)
+{
+    return ::_wfopen(path.c_str(), L"rb");
+}
+// Windows finds a file's name without regard to letter case.
+bool FindCatalogueIn(const PathString& folder, PathString& file)
+{
+    file = folder + L"\\AgentIP.ini";
+    return true;
+}
+#else
+using FileStatus = struct stat;
+int StatusOf(const PathString& path, FileStatus& status)
+{
+    return ::stat(path.c_str(), &status);
+}
+bool IsFolder(const FileStatus& status)
+{
+    return S_ISDIR(status.st_mode);
+}
+bool IsRegular(const FileStatus& status)
+{
+    return S_ISREG(status.st_mode);
+}
+std::FILE* OpenForReading(const PathString& path)
+{
+    return std::fopen(path.c_str(), "rb");
+}
+// The launcher finds AgentIP.ini in any letter case, as Windows does: the exact name first, else the first other
+// spelling the folder lists. False, with errno, when the folder cannot be listed.
+bool FindCatalogueIn(const PathString& folder, PathString& file)
+{
+    file = folder + "/AgentIP.ini";
+    FileStatus status;
+    if (StatusOf(file, status) == 0)
+        return true;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (LowerAscii(entry->d_name) == "agentip.ini") {
+            file = folder + "/" + entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return true;
+}
+#endif
+
+std::string KindOf(const FileStatus& status)
+{
+#ifdef _WIN32
+    return (status.st_mode & _S_IFMT) == _S_IFCHR ? "a device" : "not a regular file";
+#else
+    if (S_ISFIFO(status.st_mode))
+        return "a FIFO";
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        return "a device";
+    if (S_ISSOCK(status.st_mode))
+        return "a socket";
+    return "not a regular file";
+#endif
+}
+
+// Reads the catalogue file that path names (a folder: its AgentIP.ini). Only a regular file of at most kLargestFile
+// bytes is read, so a FIFO cannot block the check and a device cannot fill the memory. On failure, error names the
+// path and the reason.
+bool ReadCatalogue(const PathString& path, std::string& bytes, std::string& error)
+{
+    PathString file = path;
+    FileStatus status;
+    if (StatusOf(path, status) == 0 && IsFolder(status)) {
+        if (!FindCatalogueIn(path, file)) {
+            error = Utf8Of(path) + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (StatusOf(file, status) != 0) {
+        error = Utf8Of(file) + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!IsRegular(status)) {
+        error = Utf8Of(file) + ": " + KindOf(status) + ", not a catalogue file";
+        return false;
+    }
+    if (static_cast<long long>(status.st_size) > kLargestFile) {
+        error = Utf8Of(file) + ": " + std::to_string(static_cast<long long>(status.st_size)) +
+                " bytes, larger than 16 MiB: not a catalogue file (a real one is a few KB)";
+        return false;
+    }
+    std::FILE* stream = OpenForReading(file);
+    if (!stream) {
+        error = Utf8Of(file) + ": " + std::strerror(errno);
+        return false;
+    }
+    char chunk[16384];
+    size_t n;
+    bytes.clear();
+    while ((n = std::fread(chunk, 1, sizeof chunk, stream)) > 0 && static_cast<long long>(bytes.size()) <= kLargestFile)
+        bytes.append(chunk, n);
+    const int readError = std::ferror(stream) ? errno : 0;
+    std::fclose(stream);
+    if (readError != 0) {
+        error = Utf8Of(file) + ": " + std::strerror(readError);
+        return false;
+    }
+    if (static_cast<long long>(bytes.size()) > kLargestFile) {
+        error = Utf8Of(file) + ": grew beyond 16 MiB while it was read: not a catalogue file";
+        return false;
+    }
+    return true;
 }
 
 #ifndef _WIN32
@@ -90,46 +248,58 @@ std::string ForTerminal(const std::string& utf8)
 }
 #endif
 
-// Writes UTF-8 to the standard output: to a Windows console as Unicode, to a terminal elsewhere in its locale's
-// encoding; to pipes and files as UTF-8 bytes.
-void Write(const std::string& utf8)
+// Writes UTF-8 to stream (the standard output or error): to a Windows console as Unicode, to a terminal elsewhere
+// in its locale's encoding; to pipes and files as UTF-8 bytes. False when the text could not be written whole (a
+// full disk, a closed pipe).
+bool Write(std::FILE* stream, const std::string& utf8)
 {
 #ifdef _WIN32
-    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE out = ::GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode;
     if (::GetConsoleMode(out, &mode)) {
         const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
         std::wstring wide(static_cast<size_t>(n), L'\0');
         ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], n);
-        DWORD written;
-        ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-        return;
+        DWORD written = 0;
+        return ::WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+               written == wide.size();
     }
-    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stream), _O_BINARY);
     const std::string& bytes = utf8;
 #else
-    const std::string bytes = ::isatty(STDOUT_FILENO) ? ForTerminal(utf8) : utf8;
+    const std::string bytes = ::isatty(::fileno(stream)) ? ForTerminal(utf8) : utf8;
 #endif
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+    return std::fflush(stream) == 0 && written && !std::ferror(stream);
 }
 
 int Run(int argc, PathChar** argv)
 {
-    Arguments args;
-    if (!ParseArguments(argc, argv, args)) {
-        std::fputs("usage: zonecheck [--json] PATH\n"
-                   "PATH is an AgentIP.ini or the installation folder that holds it.\n",
-                   stderr);
+#ifdef SIGPIPE
+    // A closed pipe is a failed write, reported by the exit status, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    const Arguments args = ParseArguments(argc, argv);
+    if (!args.error.empty()) {
+        Write(stderr, "zonecheck: " + args.error + "\n" + kUsage);
         return 2;
+    }
+    if (args.help || args.version) {
+        const std::string text = args.help ? std::string(kUsage)
+                                           : "zonecheck " TARVO_VERSION_TEXT "\n" TARVO_BUILD_TEXT "\n";
+        return Write(stdout, text) ? 0 : 2;
     }
     std::string bytes;
-    if (!ReadProfileFile(CatalogueFile(args.path).c_str(), bytes)) {
-        std::fputs("zonecheck: cannot read the catalogue file\n", stderr);
+    std::string error;
+    if (!ReadCatalogue(args.path, bytes, error)) {
+        Write(stderr, "zonecheck: cannot read the catalogue file " + error + "\n");
         return 2;
     }
-    const CatalogueCheck check = CheckCatalogue(bytes);
-    Write(args.json ? JsonReport(check) : TextReport(check));
+    const CatalogueCheck check = CheckCatalogueFile(bytes);
+    if (!Write(stdout, args.json ? JsonReport(check) : TextReport(check))) {
+        Write(stderr, std::string("zonecheck: cannot write the report: ") + std::strerror(errno) + "\n");
+        return 2;
+    }
     return check.findings.empty() ? 0 : 1;
 }
 

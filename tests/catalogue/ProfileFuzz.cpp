@@ -38,6 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (TextReport(check).empty() || JsonReport(check).empty())
         std::abort();
+    // The same bytes as a file on disk: a UTF-16 file goes through the reader's conversion first.
+    if (TextReport(CheckCatalogueFile(bytes)).empty())
+        std::abort();
     char small[3];
     profile.ReadString("Zone1", "ServiceZoneTitle", small, sizeof small);
     if (strnlen(small, sizeof small) >= sizeof small)

@@ -21,19 +21,30 @@ for case in cases:
     zones = json.loads(out)["zones"]
     listed = [bytes.fromhex(z["title_gbk_hex"]) + b"".join(b"\t:%d" % s["port"] for s in z["servers"]) for z in zones]
     launcher = [line.split(b"\t")[0] + b"".join(b"\t:" + s.rsplit(b":", 1)[1] for s in line.split(b"\t")[1:])
-                for line in open(os.path.join(data, case + ".expected"), "rb").read().splitlines()]
+                for line in open(os.path.join(data, case + ".expected"), "rb").read().split(b"\n") if line]
     if listed != launcher or [z["row"] for z in zones] != list(range(1, len(zones) + 1)):
         failures.append(case + ": zones %r, the launcher's %r" % (listed, launcher))
 
-# An installation folder stands for its AgentIP.ini; a file that cannot be read gives status 2 and no report.
+# An installation folder stands for its AgentIP.ini, in any letter case; a file that cannot be read (missing, a
+# folder without one, a FIFO, more than 16 MiB) or wrong arguments give status 2 and no report; help and version go
+# to the standard output with status 0; "--" ends the options.
 with tempfile.TemporaryDirectory() as folder:
-    shutil.copy(os.path.join(data, "scan_typical.ini"), os.path.join(folder, "AgentIP.ini"))
-    if run(".", cwd=folder) != run("scan_typical.ini"):
-        failures.append("a folder is not read as its AgentIP.ini")
-    for args in (("missing.ini",), (".",), ("--json",), ("a.ini", "b.ini")):
-        status, out = run(*args, )
+    shutil.copy(os.path.join(data, "scan_typical.ini"), os.path.join(folder, "agentip.ini"))
+    shutil.copy(os.path.join(data, "scan_typical.ini"), os.path.join(folder, "-typical.ini"))
+    if run(".", cwd=folder) != run("scan_typical.ini") or run("--", "-typical.ini", cwd=folder) != run("scan_typical.ini"):
+        failures.append("a folder is not read as its agentip.ini, or -- does not end the options")
+    os.mkdir(os.path.join(folder, "empty"))
+    with open(os.path.join(folder, "huge.ini"), "wb") as huge:
+        huge.truncate(16 * 1024 * 1024 + 1)
+    os.mkfifo(os.path.join(folder, "fifo.ini"))
+    for args in (("missing.ini",), ("empty",), ("huge.ini",), ("fifo.ini",), ("--json",), ("a.ini", "b.ini"), ("-x", "a.ini")):
+        status, out = run(*args, cwd=folder)
         if status != 2 or out:
             failures.append("%r: status %d, output %r instead of status 2 and no output" % (args, status, out))
+    for args, start in ((("--help",), b"usage: zonecheck"), (("-h",), b"usage: zonecheck"), (("--version",), b"zonecheck ")):
+        status, out = run(*args)
+        if status != 0 or not out.startswith(start):
+            failures.append("%r: status %d, output %r" % (args, status, out))
 
 print("\n".join(failures) if failures else "%d catalogues checked" % len(cases))
 sys.exit(1 if failures else 0)
