@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -288,12 +289,22 @@ protected:
     int m_excludedQuote = 0;
 };
 
+// Corpus files that show where the launcher reads otherwise than the platform, on purpose, for the catalogue checker
+// to report: a UTF-8 byte order mark before text that is not ASCII (the platform decodes the file as UTF-8, GBK after
+// the mark becoming '?'; the launcher skips the mark and keeps the bytes), and a carriage return alone in a file that
+// also has line feeds (the platform ends a line there, the launcher does not).
+const char* const kReadOtherwiseOnPurpose[] = {"check_utf8_bom_chinese.ini", "check_utf8_bom_then_gbk.ini",
+                                               "reader_cr_inside_value.ini", "reader_lone_cr.ini"};
+
 TEST_F(ProfileDifferential, HandWrittenCorpusAnswersAsThePlatform)
 {
     std::error_code missing;
     int files = 0;
     for (const auto& entry : fs::directory_iterator(fs::path(TARVO_TEST_DATA_DIR) / "catalogue", missing)) {
-        if (entry.path().extension() != ".ini")
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() != ".ini" ||
+            std::find(std::begin(kReadOtherwiseOnPurpose), std::end(kReadOtherwiseOnPurpose), name) !=
+                std::end(kReadOtherwiseOnPurpose))
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
