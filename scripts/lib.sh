@@ -137,10 +137,21 @@ tarvo_install_prefix_fonts() {
   cp "$fonts/marlett.ttf" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 }
 
+# Keyboard cues hidden until the keyboard is used, as a new Windows account has them (Wine's default prefix shows
+# them always): Wine's preference mask with bit 0x20 of its first byte cleared.
+tarvo_keyboard_cues_mask='10,00,02,80,12,00,00,00'
+tarvo_keyboard_cues_off() {
+  tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v UserPreferencesMask /t REG_BINARY \
+    /d "${tarvo_keyboard_cues_mask//,/}" /f >/dev/null 2>&1 ||
+    tarvo_die "could not turn the keyboard cues setting off in $WINEPREFIX" \
+      "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Control Panel\\Desktop' /v UserPreferencesMask /t REG_BINARY /d ${tarvo_keyboard_cues_mask//,/} to see Wine's messages"
+}
+
 # The prefix answers the 64-bit loader: it is a 64-bit prefix and its registry can be read.
 tarvo_prefix_works() {
   [ -f "$WINEPREFIX/system.reg" ] && grep -q '^#arch=win64' "$WINEPREFIX/system.reg" &&
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] &&
+    grep -q "^\"UserPreferencesMask\"=hex:$tarvo_keyboard_cues_mask\$" "$WINEPREFIX/user.reg" &&
     tarvo_wine reg query 'HKCU\Software\Wine\X11 Driver' /v Managed >/dev/null 2>&1
 }
 
@@ -167,6 +178,7 @@ tarvo_fresh_prefix() {
   tarvo_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
     tarvo_die "could not turn the crash dialog off in $WINEPREFIX" \
       "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Software\\Wine\\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 to see Wine's messages"
+  tarvo_keyboard_cues_off
   if [ "$(tarvo_dpi)" != 96 ]; then
     tarvo_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$(tarvo_dpi)" /f >/dev/null 2>&1 ||
       tarvo_die "could not set LogPixels in $WINEPREFIX" "run WINEPREFIX=$WINEPREFIX $TARVO_WINE64 reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $(tarvo_dpi) to see Wine's messages"

@@ -191,17 +191,25 @@ LRESULT CSkinButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
     return TRUE;
 }
 
-// The keyboard cues are shown or hidden for the window tree (the first move with the keyboard shows them).
+// The keyboard cues are shown or hidden for the window tree (the first move with the keyboard shows them). To set
+// them up (UIS_INITIALIZE) the system decides from the last input and the setting: its answer is read back.
 LRESULT CSkinButton::OnUpdateUiState(WPARAM wParam, LPARAM)
 {
-    if (HIWORD(wParam) & UISF_HIDEFOCUS) {
-        const int shown = LOWORD(wParam) == UIS_CLEAR ? 1 : LOWORD(wParam) == UIS_SET ? 0 : m_bFocusCues;
+    const LRESULT result = Default();
+    if (LOWORD(wParam) == UIS_INITIALIZE || (HIWORD(wParam) & UISF_HIDEFOCUS)) {
+        int shown = m_bFocusCues;
+        switch (LOWORD(wParam)) {
+        case UIS_CLEAR: shown = 1; break;
+        case UIS_SET: shown = 0; break;
+        case UIS_INITIALIZE: shown = (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) ? 0 : 1; break;
+        default: break;
+        }
         if (shown != m_bFocusCues) {
             m_bFocusCues = shown;
             ::InvalidateRect(m_hWnd, nullptr, TRUE);
         }
     }
-    return Default();
+    return result;
 }
 
 void CSkinButton::PaintParentBackground(HDC target) const

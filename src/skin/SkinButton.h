@@ -81,7 +81,8 @@ private:
     std::string m_strToolTip; // the tooltip's text, kept until the tooltip is made
     bool m_bToolTipTried = false;
     HCURSOR m_hCursor;
-    // 1 once the player moves with the keyboard: the focused button then shows the focus cue. Wine 8 keeps no such
-    // state and flags every focused owner-drawn button for a cue, so the button keeps its own, hidden at first.
+    // 1 while the keyboard cues are shown (the player moved with the keyboard, or the system shows them): the focused
+    // button then shows the focus cue. Wine 8 keeps no such state and flags every focused owner-drawn button for a
+    // cue, so the button keeps its own, hidden until its window tree is told otherwise.
     int m_bFocusCues = 0;
 };

@@ -54,6 +54,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
     {WM_COMMAND, LBN_SELCHANGE, IDC_ZONE_LIST, &CZoneSelectDlg::OnZoneListSelect},
     {WM_DPICHANGED, 0, 0, &CZoneSelectDlg::OnDpiChanged},
     {WM_SETCURSOR, 0, 0, &CZoneSelectDlg::OnSetCursor},
+    {WM_CHANGEUISTATE, 0, 0, &CZoneSelectDlg::OnChangeUiState},
 };
 
 CZoneSelectDlg::CZoneSelectDlg()
@@ -101,6 +102,11 @@ BOOL CZoneSelectDlg::OnInitDialog()
 
     m_nSelectedZone = -1;
     m_btnStart.SetGreyed(true);
+    // A player who has keyboard cues always shown (an accessibility setting) sees the focus cue from the first paint;
+    // so does one whose cues the system set up as shown before the buttons were attached.
+    BOOL alwaysCues = FALSE;
+    if ((::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0) && alwaysCues) || m_bFocusCues)
+        ShowFocusCues();
 
     wchar_t installDir[kInstallDirSize];
     LoadZoneCatalogue(m_zones, ReadInstallDirectory(installDir) ? installDir : nullptr);
@@ -268,6 +274,18 @@ void CZoneSelectDlg::ShowFocusCues()
     ::SendMessageW(m_hWnd, WM_CHANGEUISTATE, show, 0);
     ::SendMessageW(m_btnStart.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
     ::SendMessageW(m_btnCancel.GetSafeHwnd(), WM_UPDATEUISTATE, show, 0);
+}
+
+// The dialog manager of Windows asks for the cues to be set up when the dialog is made: shown when it was started
+// from the keyboard or the setting is on. The system's answer is read back once it has applied it. (Wine 8 neither
+// asks nor keeps the state, so there the cues stay as the setting and the keys make them.)
+LRESULT CZoneSelectDlg::OnChangeUiState(WPARAM wParam, LPARAM)
+{
+    const LRESULT result = Default();
+    if (LOWORD(wParam) == UIS_INITIALIZE && !m_bFocusCues &&
+        !(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS))
+        ShowFocusCues();
+    return result;
 }
 
 LRESULT CZoneSelectDlg::OnPaint(WPARAM, LPARAM)

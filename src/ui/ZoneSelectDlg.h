@@ -36,6 +36,8 @@ private:
     LRESULT OnEraseBkgnd(WPARAM wParam, LPARAM);
     // The busy pointer over the window while Start waits for Temp.
     LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+    // The system sets up the keyboard cues (UIS_INITIALIZE) or changes them: (action | elements, 0).
+    LRESULT OnChangeUiState(WPARAM wParam, LPARAM);
     // The window moved to a monitor of another scale: (new DPI, suggested window rectangle or null).
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
 
@@ -46,7 +48,8 @@ private:
     void LoadPictures(int dpi);
     void SetIcons(int dpi);
     void SetTextFont(int dpi);
-    // The player moved with the keyboard: the focused button shows its focus cue from now on.
+    // The player moved with the keyboard, or the system shows the cues: the focused button shows its focus cue from
+    // now on.
     void ShowFocusCues();
     // Runs the promotion of Temp's waiting files. Between its passes the window answers its messages, disabled and
     // with the busy pointer, and is enabled again when they are over.

@@ -392,10 +392,37 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
     }
 }
 
-// Moving with the keyboard brings the focus cue: four Tabs go round to Start, a fifth moves the cue on to Cancel.
-// With the mouse alone the buttons show their plain frames (the checks above).
-TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
+// The player's setting "keyboard cues always shown" for one test (the test prefixes have it off, as a new Windows
+// account does); the setting as it was comes back afterwards.
+class KeyboardCuesSetting {
+public:
+    explicit KeyboardCuesSetting(bool shown)
+    {
+        ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &m_before, 0);
+        Set(shown);
+    }
+    ~KeyboardCuesSetting() { Set(m_before != FALSE); }
+    KeyboardCuesSetting(const KeyboardCuesSetting&) = delete;
+    KeyboardCuesSetting& operator=(const KeyboardCuesSetting&) = delete;
+
+private:
+    static void Set(bool shown)
+    {
+        ::SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(shown)),
+                                SPIF_UPDATEINIFILE);
+    }
+    BOOL m_before = FALSE;
+};
+
+// The focus cue follows the keyboard cues setting. Off: the buttons show their plain frames while only the mouse was
+// used, and moving with the keyboard brings the cue. On: the focused Start shows it from the first paint. Either way
+// four Tabs go round to Start and a fifth moves the cue on to Cancel.
+class FocusCueTest : public LauncherTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(FocusCueTest, FollowsTheSettingAndTabMovesIt)
 {
+    const bool alwaysShown = GetParam();
+    KeyboardCuesSetting setting(alwaysShown);
     ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_NO_FATAL_FAILURE(Launch());
     HWND start = Item(IDC_START);
@@ -403,8 +430,9 @@ TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
     const auto plain = [](HWND button, int strip, int frame) {
         return rig::CaptureWindow(button) == FramePixels(strip, frame);
     };
-    ASSERT_TRUE(rig::WaitFor([&] { return plain(start, IDB_START_SKIN, 0) && plain(cancel, IDB_CANCEL_SKIN, 1); }))
-        << "no cue while only the mouse was used";
+    ASSERT_TRUE(rig::WaitFor([&] {
+        return plain(start, IDB_START_SKIN, 0) != alwaysShown && plain(cancel, IDB_CANCEL_SKIN, 1);
+    })) << (alwaysShown ? "the focused Start shows no cue from the start" : "a cue while only the mouse was used");
     for (int tab = 0; tab < 4; ++tab)
         rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == start; }));
@@ -415,6 +443,11 @@ TEST_F(LauncherTest, TabMovesTheFocusCueFromStartToCancel)
     EXPECT_TRUE(rig::WaitFor([&] { return !plain(cancel, IDB_CANCEL_SKIN, 1) && plain(start, IDB_START_SKIN, 0); }))
         << "the cue did not move from Start to Cancel";
 }
+
+INSTANTIATE_TEST_SUITE_P(KeyboardCues, FocusCueTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& row) {
+                             return row.param ? std::string("AlwaysShown") : std::string("ShownByTheKeyboard");
+                         });
 
 // What a screen reader reads for each control: the buttons' texts, and for the list and the field the labels that
 // are only drawn in the picture. (The id is spelled out: the import library's IID_IAccessible is not the id.)
