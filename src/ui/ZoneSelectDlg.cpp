@@ -53,6 +53,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
     {WM_ERASEBKGND, 0, 0, &CZoneSelectDlg::OnEraseBkgnd},
     {WM_COMMAND, LBN_SELCHANGE, IDC_ZONE_LIST, &CZoneSelectDlg::OnZoneListSelect},
     {WM_DPICHANGED, 0, 0, &CZoneSelectDlg::OnDpiChanged},
+    {WM_GETDPISCALEDSIZE, 0, 0, &CZoneSelectDlg::OnGetDpiScaledSize},
     {WM_SETCURSOR, 0, 0, &CZoneSelectDlg::OnSetCursor},
     {WM_CHANGEUISTATE, 0, 0, &CZoneSelectDlg::OnChangeUiState},
 };
@@ -138,9 +139,9 @@ void CZoneSelectDlg::ApplyDpi(int dpi, const RECT* around)
 void CZoneSelectDlg::LayOutInPixels(int dpi, const RECT* around)
 {
     const layout::WindowLayout at = layout::LayoutForDpi(dpi);
-    const SIZE frame = win::NonClientExtent(m_hWnd, dpi);
-    int width = frame.cx + at.client.width;
-    int height = frame.cy + at.client.height;
+    const SIZE outer = WindowSizeFor(dpi);
+    int width = outer.cx;
+    int height = outer.cy;
 
     // Centred on the work area of the window's monitor, as the dialog manager does for a template at 0,0; after a
     // change of scale, centred on the rectangle the system suggests.
@@ -404,6 +405,26 @@ LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
     ::SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     return 0;
+}
+
+// Dragged onto a monitor of another scale, the window will take the size of its layout there: told now, the
+// system places it so that the pointer keeps its spot on the window (a proportional guess would not, the layout
+// is not scaled in proportion).
+LRESULT CZoneSelectDlg::OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam)
+{
+    auto* size = reinterpret_cast<SIZE*>(lParam);
+    const int dpi = static_cast<int>(wParam);
+    if (!size || dpi <= 0)
+        return FALSE;
+    *size = WindowSizeFor(dpi);
+    return TRUE;
+}
+
+SIZE CZoneSelectDlg::WindowSizeFor(int dpi) const
+{
+    const layout::WindowLayout at = layout::LayoutForDpi(dpi);
+    const SIZE frame = win::NonClientExtent(m_hWnd, dpi);
+    return {frame.cx + at.client.width, frame.cy + at.client.height};
 }
 
 LRESULT CZoneSelectDlg::OnEraseBkgnd(WPARAM wParam, LPARAM)

@@ -40,11 +40,15 @@ private:
     LRESULT OnChangeUiState(WPARAM wParam, LPARAM);
     // The window moved to a monitor of another scale: (new DPI, suggested window rectangle or null).
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    // The window is about to move to a monitor of another scale: (new DPI, in and out: the window's size).
+    LRESULT OnGetDpiScaledSize(WPARAM wParam, LPARAM lParam);
 
     // Lays the window out, and gives it its pictures, icons and font, for dpi; centred in `around` when given,
     // otherwise on its monitor's work area.
     void ApplyDpi(int dpi, const RECT* around);
     void LayOutInPixels(int dpi, const RECT* around);
+    // The window's size, frame included, with the layout of dpi (the frame at dpi where the system can tell it).
+    SIZE WindowSizeFor(int dpi) const;
     void LoadPictures(int dpi);
     void SetIcons(int dpi);
     void SetTextFont(int dpi);

@@ -1,6 +1,7 @@
 #include "Dpi.h"
 
 #include "GdiHandles.h"
+#include "SystemLibrary.h"
 
 namespace win {
 
@@ -24,13 +25,36 @@ int SystemDpi()
     return dpi > 0 ? dpi : 96;
 }
 
+const DpiLookups& SystemDpiLookups()
+{
+    static const DpiLookups lookups = [] {
+        DpiLookups found{User32Function<decltype(DpiLookups::forWindow)>("GetDpiForWindow"), nullptr};
+        if (!found.forWindow)
+            found.forMonitor = SystemFunction<decltype(DpiLookups::forMonitor)>(L"shcore.dll", "GetDpiForMonitor");
+        return found;
+    }();
+    return lookups;
+}
+
 int WindowDpi(HWND hwnd)
 {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const GetDpiForWindowFn getDpiForWindow = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
-    if (getDpiForWindow && hwnd) {
-        if (const UINT dpi = getDpiForWindow(hwnd))
+    return WindowDpi(hwnd, SystemDpiLookups());
+}
+
+int WindowDpi(HWND hwnd, const DpiLookups& lookups)
+{
+    if (hwnd && lookups.forWindow) {
+        if (const UINT dpi = lookups.forWindow(hwnd))
             return static_cast<int>(dpi);
+    }
+    // Windows 8.1: each monitor has its scale, but only the monitor can be asked. Without it a window opened on a
+    // monitor of another scale than the main one would keep the main one's layout until it is moved.
+    if (hwnd && lookups.forMonitor) {
+        const int kEffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+        UINT x = 0, y = 0;
+        if (SUCCEEDED(lookups.forMonitor(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) &&
+            y > 0)
+            return static_cast<int>(y);
     }
     return SystemDpi();
 }

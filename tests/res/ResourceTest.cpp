@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "skin/KbcBmp.h"
 #include "ui/WindowLayout.h"
+#include "win/Dpi.h"
 
 namespace {
 
@@ -141,6 +142,52 @@ TEST(WindowLayout, FiguresAndPicturesAtEachScale)
             EXPECT_LE(b.y + b.height, got.client.height);
         }
     }
+}
+
+// A window's scale, where the system lacks the newer lookups (injected): the window's own (Windows 10), else its
+// monitor's (Windows 8.1, whose monitors can differ), else the system's (Windows 7).
+UINT g_windowDpi;
+HRESULT g_monitorAnswer;
+HMONITOR g_monitorAsked;
+UINT WINAPI FakeDpiForWindow(HWND)
+{
+    return g_windowDpi;
+}
+HRESULT WINAPI FakeDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y)
+{
+    g_monitorAsked = type == 0 ? monitor : nullptr; // the effective DPI, the one the system scales by
+    *x = *y = 168;
+    return g_monitorAnswer;
+}
+
+TEST(WindowDpi, FallsBackFromTheWindowToItsMonitorToTheSystem)
+{
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(window);
+    const int system = win::SystemDpi();
+    const struct {
+        bool forWindow;
+        UINT windowDpi;
+        bool forMonitor;
+        HRESULT monitorAnswer;
+        int want;
+    } rows[] = {
+        {true, 120, true, S_OK, 120},     {true, 0, true, S_OK, 168},      {false, 0, true, S_OK, 168},
+        {false, 0, true, E_FAIL, system}, {false, 0, false, S_OK, system},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.forWindow << row.windowDpi << row.forMonitor << row.want);
+        g_windowDpi = row.windowDpi;
+        g_monitorAnswer = row.monitorAnswer;
+        g_monitorAsked = nullptr;
+        const win::DpiLookups lookups{row.forWindow ? &FakeDpiForWindow : nullptr,
+                                      row.forMonitor ? &FakeDpiForMonitor : nullptr};
+        EXPECT_EQ(win::WindowDpi(window, lookups), row.want);
+        if (row.want == 168) {
+            EXPECT_EQ(g_monitorAsked, ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+        }
+    }
+    ::DestroyWindow(window);
 }
 
 // Each picture set drawn for a scale fits that scale's layout: its background, put together around the list's

@@ -358,6 +358,26 @@ std::wstring ModulePath(DWORD processId, const wchar_t* name)
     return found;
 }
 
+LRESULT SendWithData(HWND hwnd, UINT message, WPARAM wParam, void* data, size_t size, bool& failed)
+{
+    failed = true;
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return 0;
+    LRESULT result = 0;
+    void* there = ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (there && ::WriteProcessMemory(process, there, data, size, nullptr)) {
+        result = ::SendMessageW(hwnd, message, wParam, reinterpret_cast<LPARAM>(there));
+        failed = !::ReadProcessMemory(process, there, data, size, nullptr);
+    }
+    if (there)
+        ::VirtualFreeEx(process, there, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    return result;
+}
+
 namespace {
 void SendMouse(DWORD flags, int x = 0, int y = 0)
 {

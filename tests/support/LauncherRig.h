@@ -105,6 +105,10 @@ HWND FocusOf(HWND window);
 // not loaded it or its modules cannot be read (check with one it must have, such as user32.dll).
 std::wstring ModulePath(DWORD processId, const wchar_t* name);
 
+// Sends a message whose lParam points at data (size bytes) to a window of another process: the data is copied into
+// that process for the call and back afterwards. The message's result; `failed` when the copy could not be made.
+LRESULT SendWithData(HWND hwnd, UINT message, WPARAM wParam, void* data, size_t size, bool& failed);
+
 // Real input. Coordinates are screen pixels.
 void MoveMouse(int x, int y);
 void MouseButton(bool down);

@@ -17,6 +17,7 @@
 #include "WindowFigures.h"
 #include "resource.h"
 #include "skin/KbcBmp.h"
+#include "win/Dpi.h"
 #include "win/KernelHandles.h"
 
 namespace {
@@ -593,9 +594,25 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     // A scale whose window fits the test display (1024 x 768 at 96 DPI, half as big again at 144): 120 DPI takes
     // the 144-DPI pictures scaled down, 192 DPI its own.
     const int dpi = kDpi == 144 ? 192 : 120;
+    // Asked first, the window tells the size it will take (for the system to keep it under a dragging pointer).
+    SIZE told{};
+    bool failed = false;
+    EXPECT_TRUE(rig::SendWithData(m_dlg, WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), &told, sizeof told, failed));
+    ASSERT_FALSE(failed);
     ::SendMessageW(m_dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
 
     ExpectLaidOutFor(m_dlg, dpi);
+    // The told size is the new layout in the frame the system draws at the new scale (under Wine the window keeps
+    // its frame, whose scale never changes).
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    const layout::Extent client = FiguresFor(dpi).want.client;
+    RECT frame{0, 0, client.width, client.height};
+    ASSERT_TRUE(adjustForDpi && adjustForDpi(&frame, static_cast<DWORD>(::GetWindowLongPtrW(m_dlg, GWL_STYLE)), FALSE,
+                                             static_cast<DWORD>(::GetWindowLongPtrW(m_dlg, GWL_EXSTYLE)), dpi));
+    EXPECT_EQ(told.cx, frame.right - frame.left);
+    EXPECT_EQ(told.cy, frame.bottom - frame.top);
     // The list's font grew with the scale (rows of a font are not exactly proportional: allow a pixel).
     const int scaledHeight = static_cast<int>(::SendMessageW(Item(IDC_ZONE_LIST), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_GE(scaledHeight, itemHeight * dpi / kDpi - 1);
