@@ -35,6 +35,25 @@ elseif(MSVC)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(/HIGHENTROPYVA)
   endif()
+  # The manifest the linker writes (CMake merges it with res/launcher.manifest into the executable) asks for no
+  # execution level: by default it would ask for asInvoker, and that alone turns the file virtualisation of the 32-bit
+  # launcher off. The MinGW executables carry no execution level either.
+  add_link_options(/MANIFESTUAC:NO)
+  # The static C runtime, as with MinGW: VCRUNTIME140.dll and the api-ms-win-crt sets are no KnownDLLs, so a copy
+  # planted beside the launcher would be loaded before WinMain. Every target takes it, GoogleTest's among them.
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+endif()
+
+# The tool that reads an executable's imports and headers for cmake/CheckSystemImports.cmake: MinGW's objdump; with
+# Visual Studio dumpbin beside the linker, else llvm-objdump.
+if(MINGW)
+  set(TARVO_IMAGE_DUMP ${CMAKE_OBJDUMP})
+elseif(MSVC)
+  get_filename_component(linker_dir "${CMAKE_LINKER}" DIRECTORY)
+  find_program(TARVO_IMAGE_DUMP NAMES dumpbin llvm-objdump HINTS ${linker_dir})
+endif()
+if(WIN32 AND NOT TARVO_IMAGE_DUMP)
+  message(FATAL_ERROR "No objdump, dumpbin or llvm-objdump found: the executables' imports cannot be checked")
 endif()
 
 # tarvo_single_threaded(<target>...): the launcher has one thread, so its function-local statics need no locking;
@@ -67,11 +86,12 @@ function(tarvo_native_path var path)
   endif()
 endfunction()
 
-# tarvo_check_system_imports(<target>): after each link, fail the build when the executable needs a non-system DLL.
+# tarvo_check_system_imports(<target>): after each link of a Windows executable, fail the build when it needs a DLL
+# that is not part of Windows itself or lost its hardening.
 function(tarvo_check_system_imports target)
-  if(MINGW AND CMAKE_OBJDUMP)
+  if(WIN32)
     add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
+      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${TARVO_IMAGE_DUMP} -DFILE=$<TARGET_FILE:${target}>
               -P ${PROJECT_SOURCE_DIR}/cmake/CheckSystemImports.cmake
       VERBATIM)
   endif()
