@@ -17,6 +17,12 @@ namespace {
 const GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const GUID kIidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const GUID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+const GUID kIidEnumVariant = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidServiceProvider = {0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+const GUID kIidAccIdentity = {0x7852B78D, 0x1CFD, 0x41C1, {0xA6, 0x15, 0x9C, 0x0C, 0x85, 0x96, 0x0B, 0x5F}};
+// The service by which the system's standard object says it stands in for a control without accessibility of its own.
+const GUID kSidIsOleaccProxy = {0x902697FA, 0x80E4, 0x4560, {0x80, 0x2A, 0xA1, 0x3F, 0x22, 0xA6, 0x47, 0x09}};
 
 // The accessibility and automation libraries are loaded when a screen reader first asks, not at start.
 using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
@@ -25,11 +31,60 @@ using SysAllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
 using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
 using CoUninitializeFn = void(WINAPI*)();
 
+struct AccessibilityFunctions {
+    CreateStdAccessibleObjectFn createStandard;
+    LresultFromObjectFn resultFromObject;
+    SysAllocStringFn sysAllocString;
+    CoInitializeExFn coInitializeEx;
+    CoUninitializeFn coUninitialize;
+};
+
+// Each library is loaded once, on the first call, and its functions are kept for every later question.
+const AccessibilityFunctions& Functions()
+{
+    static const AccessibilityFunctions functions = [] {
+        const HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
+        const HMODULE oleaut32 = LoadSystemLibrary(L"oleaut32.dll");
+        const HMODULE ole32 = LoadSystemLibrary(L"ole32.dll");
+        return AccessibilityFunctions{ModuleFunction<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject"),
+                                      ModuleFunction<LresultFromObjectFn>(oleacc, "LresultFromObject"),
+                                      ModuleFunction<SysAllocStringFn>(oleaut32, "SysAllocString"),
+                                      ModuleFunction<CoInitializeExFn>(ole32, "CoInitializeEx"),
+                                      ModuleFunction<CoUninitializeFn>(ole32, "CoUninitialize")};
+    }();
+    return functions;
+}
+
+// The interface of that id of the object, or null where it has none.
+template <class Interface>
+Interface* Query(IUnknown* object, const GUID& id)
+{
+    void* found = nullptr;
+    return SUCCEEDED(object->QueryInterface(id, &found)) ? static_cast<Interface*>(found) : nullptr;
+}
+
+void ReleaseIfAny(IUnknown* object)
+{
+    if (object)
+        object->Release();
+}
+
 // The standard object of a control with its own name for the control itself; everything else is the standard
-// object's answer.
-class NamedAccessible final : public IAccessible {
+// object's answer. The standard object's other interfaces are answered here too, each forwarded, so that every
+// interface a screen reader gets leads back to this object (and its name) when asked for another.
+class NamedAccessible final : public IAccessible,
+                              public IEnumVARIANT,
+                              public IOleWindow,
+                              public IServiceProvider,
+                              public IAccIdentity {
 public:
-    NamedAccessible(IAccessible* standard, WideText name) noexcept : m_standard(standard), m_name(std::move(name)) {}
+    NamedAccessible(IAccessible* standard, WideText name) noexcept
+        : m_standard(standard), m_name(std::move(name)), m_children(Query<IEnumVARIANT>(standard, kIidEnumVariant)),
+          m_window(Query<IOleWindow>(standard, kIidOleWindow)),
+          m_services(Query<IServiceProvider>(standard, kIidServiceProvider)),
+          m_identity(Query<IAccIdentity>(standard, kIidAccIdentity))
+    {
+    }
     NamedAccessible(const NamedAccessible&) = delete;
     NamedAccessible& operator=(const NamedAccessible&) = delete;
 
@@ -37,13 +92,21 @@ public:
     {
         if (!object)
             return E_POINTER;
-        if (IsEqualGUID(id, kIidUnknown) || IsEqualGUID(id, kIidDispatch) || IsEqualGUID(id, kIidAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
         *object = nullptr;
-        return E_NOINTERFACE;
+        if (IsEqualGUID(id, kIidUnknown) || IsEqualGUID(id, kIidDispatch) || IsEqualGUID(id, kIidAccessible))
+            *object = static_cast<IAccessible*>(this);
+        else if (IsEqualGUID(id, kIidEnumVariant) && m_children)
+            *object = static_cast<IEnumVARIANT*>(this);
+        else if (IsEqualGUID(id, kIidOleWindow) && m_window)
+            *object = static_cast<IOleWindow*>(this);
+        else if (IsEqualGUID(id, kIidServiceProvider) && m_services)
+            *object = static_cast<IServiceProvider*>(this);
+        else if (IsEqualGUID(id, kIidAccIdentity) && m_identity)
+            *object = static_cast<IAccIdentity*>(this);
+        if (!*object)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_nRefs; }
     ULONG STDMETHODCALLTYPE Release() override
@@ -60,7 +123,7 @@ public:
             return m_standard->get_accName(child, name);
         if (!name)
             return E_POINTER;
-        const auto sysAllocString = SystemFunction<SysAllocStringFn>(L"oleaut32.dll", "SysAllocString");
+        const auto sysAllocString = Functions().sysAllocString;
         *name = sysAllocString ? sysAllocString(m_name.data()) : nullptr;
         return *name ? S_OK : E_OUTOFMEMORY;
     }
@@ -75,10 +138,25 @@ public:
     {
         return m_standard->GetIDsOfNames(id, names, count, locale, ids);
     }
+    // The name asked through IDispatch (the child, when given, is the property's one argument) is ours as well.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argument) override
     {
-        return m_standard->Invoke(member, id, locale, flags, params, result, exception, argument);
+        if (member != DISPID_ACC_NAME || !(flags & DISPATCH_PROPERTYGET) || !params || params->cArgs > 1 || !result)
+            return m_standard->Invoke(member, id, locale, flags, params, result, exception, argument);
+        // An argument left out arrives as VT_ERROR (or not at all): the control itself.
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = CHILDID_SELF;
+        if (params->cArgs == 1 && params->rgvarg[0].vt != VT_ERROR && params->rgvarg[0].vt != VT_EMPTY)
+            child = params->rgvarg[0];
+        BSTR name = nullptr;
+        const HRESULT got = get_accName(child, &name);
+        if (SUCCEEDED(got)) {
+            result->vt = VT_BSTR;
+            result->bstrVal = name;
+        }
+        return got;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return m_standard->get_accParent(parent); }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return m_standard->get_accChildCount(count); }
@@ -152,11 +230,56 @@ public:
         return m_standard->put_accValue(child, value);
     }
 
+    // IEnumVARIANT: the standard object's children.
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* children, ULONG* fetched) override
+    {
+        return m_children->Next(count, children, fetched);
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return m_children->Skip(count); }
+    HRESULT STDMETHODCALLTYPE Reset() override { return m_children->Reset(); }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override { return m_children->Clone(copy); }
+
+    // IOleWindow: the control's window.
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override { return m_window->GetWindow(window); }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override
+    {
+        return m_window->ContextSensitiveHelp(enter);
+    }
+
+    // IServiceProvider: the standard object's services but one. It tells UI Automation that it is the system's
+    // stand-in for a control without accessibility of its own, and UI Automation then puts a stand-in of its own in
+    // its place, which knows nothing of our name; this object is the control's own.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID id, void** object) override
+    {
+        if (!IsEqualGUID(service, kSidIsOleaccProxy))
+            return m_services->QueryService(service, id, object);
+        if (object)
+            *object = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    // IAccIdentity: the standard object's, which names the control's window.
+    HRESULT STDMETHODCALLTYPE GetIdentityString(DWORD child, BYTE** identity, DWORD* length) override
+    {
+        return m_identity->GetIdentityString(child, identity, length);
+    }
+
 private:
-    ~NamedAccessible() { m_standard->Release(); }
+    ~NamedAccessible()
+    {
+        ReleaseIfAny(m_identity);
+        ReleaseIfAny(m_services);
+        ReleaseIfAny(m_window);
+        ReleaseIfAny(m_children);
+        m_standard->Release();
+    }
 
     IAccessible* m_standard;
-    WideText m_name; // a copy: a screen reader may hold the object after the control has gone
+    WideText m_name;          // a copy: a screen reader may hold the object after the control has gone
+    IEnumVARIANT* m_children; // each of these null where the standard object lacks it
+    IOleWindow* m_window;
+    IServiceProvider* m_services;
+    IAccIdentity* m_identity;
     ULONG m_nRefs = 1;
 };
 
@@ -166,7 +289,7 @@ NamedControl::~NamedControl()
 {
     UnsubclassWindow();
     if (m_bComReady) {
-        if (const auto coUninitialize = SystemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize"))
+        if (const auto coUninitialize = Functions().coUninitialize)
             coUninitialize();
     }
 }
@@ -180,26 +303,26 @@ bool NamedControl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
 {
     if (message != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || m_name.size() < 2)
         return false;
-    const auto createStandard = SystemFunction<CreateStdAccessibleObjectFn>(L"oleacc.dll", "CreateStdAccessibleObject");
-    const auto resultFromObject = SystemFunction<LresultFromObjectFn>(L"oleacc.dll", "LresultFromObject");
-    if (!createStandard || !resultFromObject)
+    const AccessibilityFunctions& functions = Functions();
+    if (!functions.createStandard || !functions.resultFromObject)
         return false;
     // The object reaches the screen reader's process through COM, which this thread joins once.
     if (!m_bComReady) {
-        const auto coInitializeEx = SystemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
-        m_bComReady = coInitializeEx && SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        m_bComReady = functions.coInitializeEx &&
+                      SUCCEEDED(functions.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         if (!m_bComReady)
             return false;
     }
     IAccessible* standard = nullptr;
-    if (FAILED(createStandard(m_hWnd, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))) || !standard)
+    if (FAILED(functions.createStandard(m_hWnd, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))) ||
+        !standard)
         return false;
-    auto* named = new (std::nothrow) NamedAccessible(standard, m_name);
+    IAccessible* named = new (std::nothrow) NamedAccessible(standard, m_name);
     if (!named) {
         standard->Release();
         return false;
     }
-    result = resultFromObject(kIidAccessible, wParam, named);
+    result = functions.resultFromObject(kIidAccessible, wParam, named);
     named->Release();
     return true;
 }

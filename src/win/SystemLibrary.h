@@ -14,12 +14,19 @@ void RestrictDllSearchToSystem();
 // loaded; null when it cannot be loaded. The module stays loaded for the life of the process.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
-// A function of a system DLL, the DLL loaded from System32 on first use; null when either is missing.
+// A function of a loaded module; null when the module or the function is missing.
+template <class Function>
+Function ModuleFunction(HMODULE module, const char* name)
+{
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+}
+
+// A function of a system DLL, the DLL loaded from System32 on first use; null when either is missing. Each call
+// loads the DLL once more (its load count grows): keep what a repeated caller needs.
 template <class Function>
 Function SystemFunction(const wchar_t* library, const char* name)
 {
-    const HMODULE module = LoadSystemLibrary(library);
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
+    return ModuleFunction<Function>(LoadSystemLibrary(library), name);
 }
 
 } // namespace win

@@ -450,32 +450,107 @@ INSTANTIATE_TEST_SUITE_P(KeyboardCues, FocusCueTest, testing::Values(false, true
                              return row.param ? std::string("AlwaysShown") : std::string("ShownByTheKeyboard");
                          });
 
+// The interface ids, spelled out: the import library's IID_IAccessible is not the id.
+const GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+const GUID kIidEnumVariant = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const GUID kIidServiceProvider = {0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+const GUID kIidAccIdentity = {0x7852B78D, 0x1CFD, 0x41C1, {0xA6, 0x15, 0x9C, 0x0C, 0x85, 0x96, 0x0B, 0x5F}};
+const GUID kSidIsOleaccProxy = {0x902697FA, 0x80E4, 0x4560, {0x80, 0x2A, 0xA1, 0x3F, 0x22, 0xA6, 0x47, 0x09}};
+
+// What a control's object offers besides IAccessible, as a screen reader finds it: IEnumVARIANT with the number of
+// children it lists, IOleWindow (":elsewhere" when it gives another window than the control's), IServiceProvider
+// (":stand-in" when it says it is the system's stand-in for a control without accessibility of its own, which UI
+// Automation replaces with a stand-in of its own), IAccIdentity.
+std::string Offers(IUnknown* object, HWND control)
+{
+    std::string offers;
+    void* p = nullptr;
+    if (SUCCEEDED(object->QueryInterface(kIidEnumVariant, &p))) {
+        const auto children = static_cast<IEnumVARIANT*>(p);
+        int listed = 0;
+        VARIANT child{};
+        ULONG got = 0;
+        for (children->Reset(); children->Next(1, &child, &got) == S_OK && got == 1 && listed < 100; ++listed)
+            ::VariantClear(&child);
+        offers += " IEnumVARIANT:" + std::to_string(listed);
+        children->Release();
+    }
+    if (SUCCEEDED(object->QueryInterface(kIidOleWindow, &p))) {
+        HWND window = nullptr;
+        const bool its = SUCCEEDED(static_cast<IOleWindow*>(p)->GetWindow(&window)) && window == control;
+        offers += its ? " IOleWindow" : " IOleWindow:elsewhere";
+        static_cast<IOleWindow*>(p)->Release();
+    }
+    if (SUCCEEDED(object->QueryInterface(kIidServiceProvider, &p))) {
+        void* standIn = nullptr;
+        static_cast<IServiceProvider*>(p)->QueryService(kSidIsOleaccProxy, kIidUnknown, &standIn);
+        offers += standIn ? " IServiceProvider:stand-in" : " IServiceProvider";
+        if (standIn)
+            static_cast<IUnknown*>(standIn)->Release();
+        static_cast<IServiceProvider*>(p)->Release();
+    }
+    if (SUCCEEDED(object->QueryInterface(kIidAccIdentity, &p))) {
+        offers += " IAccIdentity";
+        static_cast<IUnknown*>(p)->Release();
+    }
+    return offers.empty() ? offers : offers.substr(1);
+}
+
 // What a screen reader reads for each control: the buttons' texts, and for the list and the field the labels that
-// are only drawn in the picture. (The id is spelled out: the import library's IID_IAccessible is not the id.)
+// are only drawn in the picture, through IAccessible and through IDispatch; and what else each control's object
+// offers. The buttons' is the system's standard object, made in this process; the list's and the field's come from
+// the launcher through COM and must offer what the standard object for their window offers, but as the control's
+// own object, not the system's stand-in.
 TEST_F(LauncherTest, ScreenReadersGetEveryControlsName)
 {
-    const GUID iidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
     ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ASSERT_FALSE(rig::ModulePath(m_launcher->Id(), L"user32.dll").empty()) << "the launcher's modules cannot be read";
+    EXPECT_EQ(rig::ModulePath(m_launcher->Id(), L"oleacc.dll"), L"") << "loaded before a screen reader asked";
+    // Wine 8's standard object lists no list rows as children (Windows' lists them, and offers IAccIdentity too).
+    const char kStandard[] = "IEnumVARIANT:0 IOleWindow IServiceProvider:stand-in";
+    const char kOwn[] = "IEnumVARIANT:0 IOleWindow IServiceProvider";
     const struct {
         int id;
         const char* name;
-    } controls[] = {
-        {IDC_START, "开始游戏"}, {IDCANCEL, "取消"}, {IDC_ZONE_LIST, "选择游戏大区"}, {IDC_SELECTED_ZONE, "所选大区"}};
+        const char* offers;
+    } controls[] = {{IDC_START, "开始游戏", kStandard},
+                    {IDCANCEL, "取消", kStandard},
+                    {IDC_ZONE_LIST, "选择游戏大区", kOwn},
+                    {IDC_SELECTED_ZONE, "所选大区", kOwn}};
     for (const auto& control : controls) {
+        SCOPED_TRACE(control.name);
+        const HWND window = Item(control.id);
         IAccessible* object = nullptr;
-        ASSERT_EQ(::AccessibleObjectFromWindow(Item(control.id), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+        ASSERT_EQ(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
                                                reinterpret_cast<void**>(&object)),
-                  S_OK)
-            << control.name;
+                  S_OK);
         VARIANT self{};
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
         BSTR name = nullptr;
-        EXPECT_EQ(object->get_accName(self, &name), S_OK) << control.name;
+        EXPECT_EQ(object->get_accName(self, &name), S_OK);
         EXPECT_EQ(std::wstring(name ? name : L""), W(control.name));
         ::SysFreeString(name);
+        EXPECT_EQ(Offers(object, window), control.offers);
+        IAccessible* standard = nullptr;
+        ASSERT_EQ(
+            ::CreateStdAccessibleObject(window, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard)),
+            S_OK);
+        EXPECT_EQ(Offers(standard, window), kStandard);
+        standard->Release();
+        if (control.offers == kOwn) {
+            DISPPARAMS child{&self, nullptr, 1, 0};
+            VARIANT read{};
+            EXPECT_EQ(object->Invoke(DISPID_ACC_NAME, GUID{}, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &child, &read,
+                                     nullptr, nullptr),
+                      S_OK);
+            EXPECT_EQ(std::wstring(read.vt == VT_BSTR && read.bstrVal ? read.bstrVal : L""), W(control.name));
+            ::VariantClear(&read);
+        }
         object->Release();
     }
     ::CoUninitialize();
