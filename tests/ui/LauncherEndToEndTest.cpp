@@ -17,6 +17,7 @@
 #include "WindowFigures.h"
 #include "resource.h"
 #include "skin/KbcBmp.h"
+#include "win/ComIds.h"
 #include "win/Dpi.h"
 #include "win/KernelHandles.h"
 
@@ -450,14 +451,7 @@ INSTANTIATE_TEST_SUITE_P(KeyboardCues, FocusCueTest, testing::Values(false, true
                              return row.param ? std::string("AlwaysShown") : std::string("ShownByTheKeyboard");
                          });
 
-// The interface ids, spelled out: the import library's IID_IAccessible is not the id.
-const GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const GUID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-const GUID kIidEnumVariant = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const GUID kIidOleWindow = {0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const GUID kIidServiceProvider = {0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
-const GUID kIidAccIdentity = {0x7852B78D, 0x1CFD, 0x41C1, {0xA6, 0x15, 0x9C, 0x0C, 0x85, 0x96, 0x0B, 0x5F}};
-const GUID kSidIsOleaccProxy = {0x902697FA, 0x80E4, 0x4560, {0x80, 0x2A, 0xA1, 0x3F, 0x22, 0xA6, 0x47, 0x09}};
+using namespace win::com;
 
 // What a control's object offers besides IAccessible, as a screen reader finds it: IEnumVARIANT with the number of
 // children it lists, IOleWindow (":elsewhere" when it gives another window than the control's), IServiceProvider
