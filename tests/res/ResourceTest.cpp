@@ -145,48 +145,27 @@ TEST(WindowLayout, FiguresAndPicturesAtEachScale)
 }
 
 // A window's scale, where the system lacks the newer lookups (injected): the window's own (Windows 10), else its
-// monitor's (Windows 8.1, whose monitors can differ), else the system's (Windows 7).
-UINT g_windowDpi;
-HRESULT g_monitorAnswer;
+// monitor's (Windows 8.1, whose monitors can differ; the effective DPI, type 0), else the system's (Windows 7).
 HMONITOR g_monitorAsked;
 UINT WINAPI FakeDpiForWindow(HWND)
 {
-    return g_windowDpi;
+    return 120;
 }
 HRESULT WINAPI FakeDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y)
 {
-    g_monitorAsked = type == 0 ? monitor : nullptr; // the effective DPI, the one the system scales by
+    g_monitorAsked = type == 0 ? monitor : nullptr;
     *x = *y = 168;
-    return g_monitorAnswer;
+    return S_OK;
 }
 
 TEST(WindowDpi, FallsBackFromTheWindowToItsMonitorToTheSystem)
 {
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
-    const int system = win::SystemDpi();
-    const struct {
-        bool forWindow;
-        UINT windowDpi;
-        bool forMonitor;
-        HRESULT monitorAnswer;
-        int want;
-    } rows[] = {
-        {true, 120, true, S_OK, 120},     {true, 0, true, S_OK, 168},      {false, 0, true, S_OK, 168},
-        {false, 0, true, E_FAIL, system}, {false, 0, false, S_OK, system},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.forWindow << row.windowDpi << row.forMonitor << row.want);
-        g_windowDpi = row.windowDpi;
-        g_monitorAnswer = row.monitorAnswer;
-        g_monitorAsked = nullptr;
-        const win::DpiLookups lookups{row.forWindow ? &FakeDpiForWindow : nullptr,
-                                      row.forMonitor ? &FakeDpiForMonitor : nullptr};
-        EXPECT_EQ(win::WindowDpi(window, lookups), row.want);
-        if (row.want == 168) {
-            EXPECT_EQ(g_monitorAsked, ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
-        }
-    }
+    EXPECT_EQ(win::WindowDpi(window, {&FakeDpiForWindow, &FakeDpiForMonitor}), 120);
+    EXPECT_EQ(win::WindowDpi(window, {nullptr, &FakeDpiForMonitor}), 168);
+    EXPECT_EQ(g_monitorAsked, ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
+    EXPECT_EQ(win::WindowDpi(window, {nullptr, nullptr}), win::SystemDpi());
     ::DestroyWindow(window);
 }
 

@@ -394,26 +394,16 @@ TEST_F(LauncherTest, TooltipsNameTheButtons)
     }
 }
 
-// The player's setting "keyboard cues always shown" for one test (the test prefixes have it off, as a new Windows
-// account does); the setting as it was comes back afterwards.
-class KeyboardCuesSetting {
-public:
-    explicit KeyboardCuesSetting(bool shown)
-    {
-        ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &m_before, 0);
-        Set(shown);
-    }
-    ~KeyboardCuesSetting() { Set(m_before != FALSE); }
-    KeyboardCuesSetting(const KeyboardCuesSetting&) = delete;
-    KeyboardCuesSetting& operator=(const KeyboardCuesSetting&) = delete;
-
-private:
+// The player's setting "keyboard cues always shown", for one test; off again afterwards, as the test prefixes have
+// it (like a new Windows account).
+struct KeyboardCuesSetting {
+    explicit KeyboardCuesSetting(bool shown) { Set(shown); }
+    ~KeyboardCuesSetting() { Set(false); }
     static void Set(bool shown)
     {
         ::SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(shown)),
                                 SPIF_UPDATEINIFILE);
     }
-    BOOL m_before = FALSE;
 };
 
 // The focus cue follows the keyboard cues setting. Off: the buttons show their plain frames while only the mouse was
