@@ -11,9 +11,7 @@ namespace {
 template <class Function>
 Function User32Function(const char* name)
 {
-    const FARPROC proc = ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name);
-    // Through a generic function pointer type: a direct cast between unrelated function types draws a warning.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(proc));
+    return ModuleFunction<Function>(::GetModuleHandleW(L"user32.dll"), name);
 }
 
 } // namespace

@@ -9,8 +9,8 @@ void RestrictDllSearchToSystem()
     // Windows 8 and later, and Windows 7 with its update, have SetDefaultDllDirectories; looked up, as the launcher
     // must still start without it. Where it is missing, the current directory at least leaves the search.
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    const auto setDefaultDllDirectories = ModuleFunction<SetDefaultDllDirectoriesFn>(
+        ::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     if (!setDefaultDllDirectories || !setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
         ::SetDllDirectoryW(L"");
 }
