@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "LauncherApp.h"
+#include "handoff/ElevatedPromotion.h"
 #include "win/SystemLibrary.h"
 
 namespace {
@@ -27,5 +28,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // Before anything loads a library by name: a DLL planted beside the launcher or in the folder it was started
     // from (a downloads folder, say) is never loaded in place of the system's. No static object loads one earlier.
     win::RestrictDllSearchToSystem();
+    // Started by the launcher itself with the promotion word and the rights the player consented to give: the
+    // promotion alone, no window. Any other command line is ignored, as it always was.
+    if (IsPromotionRequest(::GetCommandLineW()))
+        return static_cast<int>(RunPromotionRequest());
     return win::App::Current()->Run();
 }

@@ -1,19 +1,25 @@
-// Promotion of pending updates: the scenario table in tests/data/handoff/promotion.txt, then the cases a table does
-// not express (a 4 GiB file, over-long paths, a pass stopped at every step, the real one-second waits, the launcher's
-// wait that keeps its window answering).
+// Promotion of pending updates: the scenario table in tests/data/handoff/promotion.txt (the system's refusals
+// injected where Wine, which runs everything as an administrator, never refuses; some rows through the real launcher
+// started with the promotion word), then the cases a table does not express (a 4 GiB file, over-long paths, a pass
+// stopped at every step, the real one-second waits, the launcher's wait that keeps its window answering).
 #include <windows.h>
 #include <winioctl.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "HandoffSupport.h"
+#include "LauncherRig.h"
+#include "handoff/ElevatedPromotion.h"
 #include "handoff/PendingUpdates.h"
 #include "win/MessageWait.h"
+#include "win/WaitingWindow.h"
 
 using namespace handoff_test;
 
@@ -41,11 +47,64 @@ PromotionOptions Counted(const std::string& install, int& waits, std::function<v
     return options;
 }
 
-class PromotionScenario : public InstallFolderTest, public testing::WithParamInterface<Scenario> {};
+const std::map<std::string, PromotionStep> kSteps = {{"clear", PromotionStep::ClearAttributes},
+                                                     {"replace", PromotionStep::Replace},
+                                                     {"discard", PromotionStep::Discard},
+                                                     {"remove", PromotionStep::RemoveFolder}};
+const std::map<std::string, PromotionOutcome> kOutcomes = {{"promoted", PromotionOutcome::Promoted},
+                                                           {"waiting", PromotionOutcome::StillWaiting},
+                                                           {"rights", PromotionOutcome::RightsMissing}};
+
+// The words of a line from the n-th on, joined by blanks.
+std::string Rest(const std::vector<std::string>& words, size_t from)
+{
+    std::string joined;
+    for (size_t i = from; i < words.size(); ++i)
+        joined += (i > from ? " " : "") + words[i];
+    return joined;
+}
+
+// Whether the process shows a window (a dialog or a message box) before it ends; the process is left running when
+// it does.
+bool ShowsAWindowBeforeItEnds(rig::Process& process)
+{
+    bool shown = false;
+    rig::WaitFor(
+        [&] {
+            shown = rig::VisibleWindowOfClass(process.Id(), L"#32770") != nullptr;
+            return shown || process.WaitForExit(0);
+        },
+        120000);
+    return shown;
+}
+
+class PromotionScenario : public InstallFolderTest, public testing::WithParamInterface<Scenario> {
+protected:
+    // The real launcher started in another folder with `arguments`, its registry value naming the installation.
+    void RunLauncher(const std::string& arguments)
+    {
+        rig::InstallDirValue value(rig::ToGbk(Wide(m_install)));
+        rig::TempFolder elsewhere("promotion-cwd");
+        rig::Process launcher(rig::LauncherPath(), elsewhere.Path(), arguments);
+        ASSERT_TRUE(launcher.Started());
+        m_launcherWindow = ShowsAWindowBeforeItEnds(launcher);
+        if (!m_launcherWindow) {
+            ASSERT_TRUE(launcher.WaitForExit()) << "the launcher did not end";
+            m_launcherStatus = launcher.ExitCode();
+        }
+    }
+
+    bool m_launcherWindow = false;
+    DWORD m_launcherStatus = STILL_ACTIVE;
+};
 
 TEST_P(PromotionScenario, EndsAsDescribed)
 {
     std::vector<std::pair<std::unique_ptr<FileHolder>, int>> holders;
+    std::vector<std::tuple<PromotionStep, std::wstring, DWORD>> refusals;
+    bool rights = true;
+    std::string consent = "refused";
+    std::string launcherArguments;
     for (const auto& w : GetParam().lines) {
         if (w[0] == "install") {
             m_install = m_root + "\\" + w[1];
@@ -66,21 +125,78 @@ TEST_P(PromotionScenario, EndsAsDescribed)
         } else if (w[0] == "hold") {
             holders.emplace_back(std::make_unique<FileHolder>(At(w[1]), w[2] == "read"), std::stoi(w[3]));
             ASSERT_TRUE(holders.back().first->Holding()) << w[1];
+        } else if (w[0] == "refuse") {
+            refusals.emplace_back(kSteps.at(w[1]), w[2] == "-" ? L"" : Wide(w[2]), std::stoul(w[3]));
+        } else if (w[0] == "rights") {
+            rights = w[1] != "none";
+        } else if (w[0] == "consent") {
+            consent = w[1];
+        } else if (w[0] == "launcher") {
+            launcherArguments = Rest(w, 1);
         }
     }
+    if (!launcherArguments.empty()) {
+        ASSERT_NO_FATAL_FAILURE(RunLauncher(launcherArguments));
+        SetCurrentDirectoryW(Wide(m_install).c_str());
+    }
+
     int waits = 0;
-    ASSERT_TRUE(PrepareInstallDirectory(Counted(m_install, waits, [&] {
+    int consentedWaits = 0;
+    int asked = 0;
+    PromotionOutcome outcome = PromotionOutcome::StillWaiting;
+    PromotionOptions options = Counted(m_install, waits, [&] {
         for (auto& [holder, at] : holders)
             if (at == waits)
                 holder->Release();
-    })));
-    EXPECT_EQ(CurrentDirectory(), m_install);
+    });
+    options.refusal = [&](PromotionStep step, const wchar_t* name) {
+        for (const auto& [refused, entry, error] : refusals)
+            if (refused == step && entry == (name ? name : L""))
+                return error;
+        return DWORD{0};
+    };
+    options.mayChangeFolder = [&](const wchar_t* folder) {
+        EXPECT_EQ(GetFileAttributesW(folder) & FILE_ATTRIBUTE_DIRECTORY, DWORD{FILE_ATTRIBUTE_DIRECTORY})
+            << Utf8(folder);
+        return rights;
+    };
+    // Consent: the launcher itself, with the word alone; given, the run with the rights meets no refusal.
+    options.askForRights = [&](DWORD& status) {
+        ++asked;
+        ConsentOptions shell;
+        shell.runAs = [&](const wchar_t* program, const wchar_t* parameters, DWORD& ran) -> DWORD {
+            wchar_t self[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, self, MAX_PATH);
+            EXPECT_STREQ(program, self);
+            EXPECT_STREQ(parameters, L"/promote-updates");
+            if (consent == "refused")
+                return ERROR_CANCELLED;
+            PromotionOptions withRights = Counted(m_install, consentedWaits);
+            ran = RunPromotionRequest(withRights);
+            return 0;
+        };
+        return PromoteWithConsent(shell, status);
+    };
+    if (launcherArguments.empty()) {
+        ASSERT_TRUE(PrepareInstallDirectory(options, &outcome));
+        EXPECT_EQ(CurrentDirectory(), m_install);
+    }
     for (auto& holder : holders)
         holder.first->Release();
 
     for (const auto& w : GetParam().lines) {
         if (w[0] == "waits")
             EXPECT_EQ(waits, std::stoi(w[1]));
+        else if (w[0] == "consented-waits")
+            EXPECT_EQ(consentedWaits, std::stoi(w[1]));
+        else if (w[0] == "asked")
+            EXPECT_EQ(asked, std::stoi(w[1])) << "consent asked";
+        else if (w[0] == "outcome")
+            EXPECT_EQ(outcome, kOutcomes.at(w[1])) << w[1];
+        else if (w[0] == "status")
+            EXPECT_EQ(m_launcherStatus, std::stoul(w[1])) << "the launcher's exit status with " << launcherArguments;
+        else if (w[0] == "window")
+            EXPECT_EQ(m_launcherWindow, w[1] == "shown") << "the launcher's window with " << launcherArguments;
         else if (w[0] == "expect")
             EXPECT_EQ(ReadBytes(At(w[1])), Bytes(w[2])) << w[1];
         else if (w[0] == "absent")
