@@ -35,10 +35,6 @@ elseif(MSVC)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_link_options(/HIGHENTROPYVA)
   endif()
-  # The manifest the linker writes (CMake merges it with res/launcher.manifest into the executable) asks for no
-  # execution level: by default it would ask for asInvoker, and that alone turns the file virtualisation of the 32-bit
-  # launcher off. The MinGW executables carry no execution level either.
-  add_link_options(/MANIFESTUAC:NO)
   # The static C runtime, as with MinGW: VCRUNTIME140.dll and the api-ms-win-crt sets are no KnownDLLs, so a copy
   # planted beside the launcher would be loaded before WinMain. Every target takes it, GoogleTest's among them.
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
