@@ -7,6 +7,7 @@
 #include "LauncherTexts.h"
 #include "WindowLayout.h"
 #include "catalogue/InstallDirectory.h"
+#include "handoff/ElevatedPromotion.h"
 #include "handoff/PatchClient.h"
 #include "handoff/PendingUpdates.h"
 #include "resource.h"
@@ -14,6 +15,7 @@
 #include "win/GdiHandles.h"
 #include "win/MessageWait.h"
 #include "win/StartupTrace.h"
+#include "win/WaitingWindow.h"
 
 namespace {
 
@@ -56,6 +58,7 @@ const win::MessageEntry<CZoneSelectDlg> CZoneSelectDlg::s_messageTable[] = {
     {WM_GETDPISCALEDSIZE, 0, 0, &CZoneSelectDlg::OnGetDpiScaledSize},
     {WM_SETCURSOR, 0, 0, &CZoneSelectDlg::OnSetCursor},
     {WM_CHANGEUISTATE, 0, 0, &CZoneSelectDlg::OnChangeUiState},
+    {WM_SETTINGCHANGE, 0, 0, &CZoneSelectDlg::OnSettingChange},
 };
 
 CZoneSelectDlg::CZoneSelectDlg()
@@ -289,6 +292,22 @@ LRESULT CZoneSelectDlg::OnChangeUiState(WPARAM wParam, LPARAM)
     return result;
 }
 
+LRESULT CZoneSelectDlg::OnSettingChange(WPARAM wParam, LPARAM)
+{
+    const LRESULT result = Default();
+    if (wParam == SPI_SETKEYBOARDCUES) {
+        BOOL alwaysCues = FALSE;
+        if (!m_bFocusCues && ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &alwaysCues, 0) && alwaysCues)
+            ShowFocusCues();
+    } else if (wParam == SPI_SETNONCLIENTMETRICS) {
+        // Another caption or border size: the frame grows or shrinks around the same client area, on the same centre.
+        RECT around{};
+        if (!::IsIconic(m_hWnd) && ::GetWindowRect(m_hWnd, &around))
+            LayOutInPixels(m_nDpi, &around);
+    }
+    return result;
+}
+
 LRESULT CZoneSelectDlg::OnPaint(WPARAM, LPARAM)
 {
     if (!::IsIconic(m_hWnd))
@@ -348,6 +367,11 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
         return 0;
     }
     m_bStarting = true;
+    // The run ends however Start ends, an exception included (the window procedure swallows it): nothing may leave
+    // the launcher open with no way out, as Cancel and the close box do nothing once Start is under way.
+    struct EndsTheRun {
+        ~EndsTheRun() { ::PostQuitMessage(0); }
+    } const endsTheRun;
     const PatchClientArguments arguments = BuildPatchClientArguments(m_zones[m_nSelectedZone]);
     if (!PrepareInstallDirectoryAnswering())
         MessageBox(texts::kPatchFailed);
@@ -356,32 +380,26 @@ LRESULT CZoneSelectDlg::OnStartGame(WPARAM, LPARAM)
     start.owner = m_hWnd;
     if (const DWORD error = StartPatchClient(arguments, start))
         MessageBox(texts::kCannotStartPatchClient, error);
-    ::PostQuitMessage(0);
     return 0;
 }
 
 bool CZoneSelectDlg::PrepareInstallDirectoryAnswering()
 {
-    // Only a pass that fails waits (a file held open by another program, a sub-folder in Temp): the usual start,
-    // with nothing or only movable files waiting, never disables the window.
+    // Only a pass that fails waits (a file held open by another program, a sub-folder in Temp), and the run with the
+    // rights the player consents to give: the usual start, with nothing or only movable files waiting, never
+    // disables the window. However the wait ends, the window is enabled again.
+    win::WaitingWindow waiting(m_hWnd, m_bWaiting);
     PromotionOptions promotion;
-    promotion.wait = [this](unsigned ms) {
-        if (!m_bWaiting) {
-            m_bWaiting = true;
-            // Start still holds the mouse while its click is handled; a window with the capture would get the
-            // mouse although the dialog is disabled.
-            ::ReleaseCapture();
-            ::EnableWindow(m_hWnd, FALSE);
-            ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-        }
-        win::WaitDispatchingMessages(ms);
+    promotion.wait = [&waiting](unsigned ms) { waiting.Wait(ms); };
+    promotion.askForRights = [this, &waiting](DWORD& status) {
+        // Closed to input from the consent prompt on: the prompt is the player's to answer, then the run's wait.
+        waiting.Begin();
+        ConsentOptions consent;
+        consent.owner = m_hWnd;
+        consent.waitFor = [&waiting](HANDLE process) { waiting.Wait(kConsentedRunMs, process); };
+        return PromoteWithConsent(consent, status);
     };
-    const bool prepared = PrepareInstallDirectory(promotion);
-    if (m_bWaiting) {
-        m_bWaiting = false;
-        ::EnableWindow(m_hWnd, TRUE);
-    }
-    return prepared;
+    return PrepareInstallDirectory(promotion);
 }
 
 LRESULT CZoneSelectDlg::OnSetCursor(WPARAM, LPARAM)
@@ -399,10 +417,15 @@ LRESULT CZoneSelectDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam)
     const int dpi = HIWORD(wParam);
     if (dpi <= 0 || dpi == m_nDpi)
         return 0;
-    // Nothing is drawn while the window changes; then it is drawn once, complete at the new scale.
-    ::SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    // The controls draw nothing while the window changes; then it is drawn once, complete at the new scale. (Not
+    // the window itself: turning its drawing back on would show it, were it hidden.)
+    const HWND controls[] = {m_list.GetSafeHwnd(), ::GetDlgItem(m_hWnd, IDC_SELECTED_ZONE), m_btnStart.GetSafeHwnd(),
+                             m_btnCancel.GetSafeHwnd()};
+    for (const HWND control : controls)
+        ::SendMessageW(control, WM_SETREDRAW, FALSE, 0);
     ApplyDpi(dpi, reinterpret_cast<const RECT*>(lParam));
-    ::SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    for (const HWND control : controls)
+        ::SendMessageW(control, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     return 0;
 }

@@ -38,6 +38,9 @@ private:
     LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     // The system sets up the keyboard cues (UIS_INITIALIZE) or changes them: (action | elements, 0).
     LRESULT OnChangeUiState(WPARAM wParam, LPARAM);
+    // A system setting changed: (SPI_ value of the change, section name or null). The keyboard cues setting turned
+    // on shows the cues; other caption or border sizes lay the window out again.
+    LRESULT OnSettingChange(WPARAM wParam, LPARAM);
     // The window moved to a monitor of another scale: (new DPI, suggested window rectangle or null).
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     // The window is about to move to a monitor of another scale: (new DPI, in and out: the window's size).
@@ -55,8 +58,9 @@ private:
     // The player moved with the keyboard, or the system shows the cues: the focused button shows its focus cue from
     // now on.
     void ShowFocusCues();
-    // Runs the promotion of Temp's waiting files. Between its passes the window answers its messages, disabled and
-    // with the busy pointer, and is enabled again when they are over.
+    // Runs the promotion of Temp's waiting files, asking the player for the rights to change the installation
+    // where they are missing. Between its passes, and while the run with those rights goes on, the window answers
+    // its messages, disabled and with the busy pointer, and is enabled again when they are over.
     bool PrepareInstallDirectoryAnswering();
 
     static const win::MessageEntry<CZoneSelectDlg> s_messageTable[];

@@ -2,10 +2,11 @@
 
 namespace win {
 
-void WaitDispatchingMessages(DWORD ms)
+bool WaitDispatchingMessages(DWORD ms, HANDLE until, bool dropKeys)
 {
     const ULONGLONG end = ::GetTickCount64() + ms;
     bool quit = false;
+    bool signalled = false;
     int quitCode = 0;
     for (;;) {
         MSG msg;
@@ -15,17 +16,22 @@ void WaitDispatchingMessages(DWORD ms)
                 quitCode = static_cast<int>(msg.wParam);
                 continue;
             }
+            if (dropKeys && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+                continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
         const ULONGLONG now = ::GetTickCount64();
-        if (now >= end)
+        if (signalled || now >= end)
             break;
         // Wakes for anything new in the queue, and also for input that an earlier look saw but left there.
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD woke = ::MsgWaitForMultipleObjectsEx(
+            until ? 1 : 0, until ? &until : nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        signalled = until && woke == WAIT_OBJECT_0;
     }
     if (quit)
         ::PostQuitMessage(quitCode);
+    return signalled;
 }
 
 } // namespace win

@@ -7,9 +7,11 @@
 
 namespace win {
 
-// Returns when ms milliseconds have passed, having dispatched every message that arrived in the meantime. A quit
-// request taken from the queue during the wait is posted again when it ends, so the loop that runs the window still
-// sees it.
-void WaitDispatchingMessages(DWORD ms);
+// Returns when ms milliseconds have passed, or earlier once `until` (a process, say) is signalled, having
+// dispatched every message that arrived in the meantime; true when `until` was signalled. Keyboard messages are
+// dropped when dropKeys is set: the windows take no input during the wait, and a key that reaches a window without
+// the focus makes the system beep. A quit request taken from the queue during the wait is posted again when it
+// ends, so the loop that runs the window still sees it.
+bool WaitDispatchingMessages(DWORD ms, HANDLE until = nullptr, bool dropKeys = false);
 
 } // namespace win
