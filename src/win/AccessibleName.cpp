@@ -19,6 +19,7 @@ using namespace com;
 using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, IUnknown*);
 using SysAllocStringFn = BSTR(WINAPI*)(const OLECHAR*);
+using VariantChangeTypeFn = HRESULT(WINAPI*)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE);
 using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
 using CoUninitializeFn = void(WINAPI*)();
 
@@ -26,6 +27,7 @@ struct AccessibilityFunctions {
     CreateStdAccessibleObjectFn createStandard;
     LresultFromObjectFn resultFromObject;
     SysAllocStringFn sysAllocString;
+    VariantChangeTypeFn variantChangeType;
     CoInitializeExFn coInitializeEx;
     CoUninitializeFn coUninitialize;
 };
@@ -40,6 +42,7 @@ const AccessibilityFunctions& Functions()
         return AccessibilityFunctions{ModuleFunction<CreateStdAccessibleObjectFn>(oleacc, "CreateStdAccessibleObject"),
                                       ModuleFunction<LresultFromObjectFn>(oleacc, "LresultFromObject"),
                                       ModuleFunction<SysAllocStringFn>(oleaut32, "SysAllocString"),
+                                      ModuleFunction<VariantChangeTypeFn>(oleaut32, "VariantChangeType"),
                                       ModuleFunction<CoInitializeExFn>(ole32, "CoInitializeEx"),
                                       ModuleFunction<CoUninitializeFn>(ole32, "CoUninitialize")};
     }();
@@ -52,6 +55,27 @@ Interface* Query(IUnknown* object, const GUID& id)
 {
     void* found = nullptr;
     return SUCCEEDED(object->QueryInterface(id, &found)) ? static_cast<Interface*>(found) : nullptr;
+}
+
+// A child id as clients send it, as VT_I4: VT_EMPTY and VT_ERROR (an argument left out) mean the control itself,
+// other types (VT_I2, an id by reference from a scripting client) are converted. False when it cannot be.
+bool NormalisedChild(const VARIANT& child, VARIANT& id)
+{
+    id = VARIANT{};
+    id.vt = VT_I4;
+    id.lVal = CHILDID_SELF;
+    if (child.vt == VT_EMPTY || child.vt == VT_ERROR)
+        return true;
+    if (child.vt == VT_I4) {
+        id.lVal = child.lVal;
+        return true;
+    }
+    const auto variantChangeType = Functions().variantChangeType;
+    VARIANT converted{};
+    if (!variantChangeType || FAILED(variantChangeType(&converted, &child, 0, VT_I4)) || converted.vt != VT_I4)
+        return false;
+    id.lVal = converted.lVal;
+    return true;
 }
 
 void ReleaseIfAny(IUnknown* object)
@@ -110,8 +134,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override
     {
-        if (child.vt != VT_I4 || child.lVal != CHILDID_SELF)
+        VARIANT id;
+        if (!NormalisedChild(child, id))
             return m_standard->get_accName(child, name);
+        if (id.lVal != CHILDID_SELF)
+            return m_standard->get_accName(id, name);
         if (!name)
             return E_POINTER;
         const auto sysAllocString = Functions().sysAllocString;
@@ -137,9 +164,8 @@ public:
             return m_standard->Invoke(member, id, locale, flags, params, result, exception, argument);
         // An argument left out arrives as VT_ERROR (or not at all): the control itself.
         VARIANT child{};
-        child.vt = VT_I4;
-        child.lVal = CHILDID_SELF;
-        if (params->cArgs == 1 && params->rgvarg[0].vt != VT_ERROR && params->rgvarg[0].vt != VT_EMPTY)
+        child.vt = VT_EMPTY;
+        if (params->cArgs == 1)
             child = params->rgvarg[0];
         BSTR name = nullptr;
         const HRESULT got = get_accName(child, &name);
@@ -313,8 +339,12 @@ bool NamedControl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         standard->Release();
         return false;
     }
-    result = functions.resultFromObject(kIidAccessible, wParam, named);
+    const LRESULT reference = functions.resultFromObject(kIidAccessible, wParam, named);
     named->Release();
+    // Not passed on: the message gets its default answer, the system's standard object.
+    if (FAILED(static_cast<HRESULT>(reference)))
+        return false;
+    result = reference;
     return true;
 }
 

@@ -23,7 +23,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name)
     if (module || ::GetLastError() != ERROR_INVALID_PARAMETER)
         return module;
     // A Windows 7 without the update that added the flag refuses it: name the file by its full System32 path. (A
-    // 32-bit process on 64-bit Windows is redirected from there to its own system folder, as it should be.)
+    // 32-bit process on 64-bit Windows is redirected from there to its own system folder, as it should be.) Loaded
+    // so, its own dependencies are searched for from System32 too, not from the program's folder first.
     wchar_t path[MAX_PATH];
     const UINT folder = ::GetSystemDirectoryW(path, MAX_PATH);
     const size_t length = std::wcslen(name);
@@ -31,7 +32,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name)
         return nullptr;
     path[folder] = L'\\';
     std::wmemcpy(path + folder + 1, name, length + 1);
-    return ::LoadLibraryExW(path, nullptr, 0);
+    return ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace win
