@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <tuple>
 #include <vector>
 
@@ -370,6 +371,37 @@ TEST_F(PromotionTest, WaitBetweenPassesDispatchesAndKeepsAQuitRequest)
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);
+}
+
+// Whatever ends Start's wait, a failure inside it included, the window is enabled again and the keyboard focus is
+// back on the control that had it (Windows takes it from a window it disables); a key pressed meanwhile reached no
+// control.
+TEST_F(PromotionTest, WaitingWindowComesBackWhateverEndsTheWait)
+{
+    const HWND dialog = CreateWindowExW(0, L"#32770", L"wait", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                                        nullptr, nullptr);
+    const HWND button = CreateWindowExW(0, L"BUTTON", L"Start", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 80, 24,
+                                        dialog, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(dialog && button);
+    SetForegroundWindow(dialog);
+    SetFocus(button);
+    ASSERT_EQ(GetFocus(), button);
+    bool waiting = false;
+    try {
+        win::WaitingWindow wait(dialog, waiting);
+        PostMessageW(button, WM_KEYDOWN, VK_SPACE, 0);
+        wait.Wait(50);
+        EXPECT_TRUE(waiting);
+        EXPECT_FALSE(IsWindowEnabled(dialog));
+        SetFocus(nullptr); // as Windows does when it disables the window (Wine 8 leaves a child's focus alone)
+        throw std::runtime_error("a failure inside Start");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(waiting);
+    EXPECT_TRUE(IsWindowEnabled(dialog)) << "the window stayed disabled";
+    EXPECT_EQ(GetFocus(), button) << "the focus did not come back";
+    EXPECT_FALSE(SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) << "a key pressed during the wait reached Start";
+    DestroyWindow(dialog);
 }
 
 } // namespace

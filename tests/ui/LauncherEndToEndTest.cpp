@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "LauncherRig.h"
 #include "PatchClientRecord.h"
@@ -515,10 +516,25 @@ TEST_F(LauncherTest, ScreenReadersGetEveryControlsName)
         VARIANT self{};
         self.vt = VT_I4;
         self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
-        EXPECT_EQ(object->get_accName(self, &name), S_OK);
-        EXPECT_EQ(std::wstring(name ? name : L""), W(control.name));
-        ::SysFreeString(name);
+        // The control itself, as clients name it: VT_I4, and for the launcher's own objects also left out (VT_EMPTY,
+        // VT_ERROR), a short integer and an integer by reference, as scripting clients send them.
+        LONG byReference = CHILDID_SELF;
+        std::vector<VARIANT> ids(control.offers == kOwn ? 5 : 1, self);
+        if (ids.size() > 1) {
+            ids[1].vt = VT_EMPTY;
+            ids[2].vt = VT_ERROR;
+            ids[2].scode = DISP_E_PARAMNOTFOUND;
+            ids[3].vt = VT_I2;
+            ids[3].iVal = CHILDID_SELF;
+            ids[4].vt = VT_I4 | VT_BYREF;
+            ids[4].plVal = &byReference;
+        }
+        for (const VARIANT& id : ids) {
+            BSTR name = nullptr;
+            EXPECT_EQ(object->get_accName(id, &name), S_OK) << "child id of type " << id.vt;
+            EXPECT_EQ(std::wstring(name ? name : L""), W(control.name)) << "child id of type " << id.vt;
+            ::SysFreeString(name);
+        }
         EXPECT_EQ(Offers(object, window), control.offers);
         IAccessible* standard = nullptr;
         ASSERT_EQ(
