@@ -657,6 +657,11 @@ TEST_F(LauncherTest, WindowIsLaidOutForTheDisplayScale)
                static_cast<std::ptrdiff_t>(list.size());
     };
     EXPECT_TRUE(rig::WaitFor(drawn));
+    // Told that the caption and border sizes changed, the window lays itself out again (here from a size it was
+    // pushed to): the same client area in the frame the system now draws.
+    ::SetWindowPos(m_dlg, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(m_dlg, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
+    ExpectLaidOutFor(m_dlg, kDpi);
 }
 
 // Moved to a monitor of another scale, the window lays itself out again with that scale's pictures and font, and
@@ -674,7 +679,11 @@ TEST_F(LauncherTest, ChangeOfScaleLaysTheWindowOutAgain)
     bool failed = false;
     EXPECT_TRUE(rig::SendWithData(m_dlg, WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), &told, sizeof told, failed));
     ASSERT_FALSE(failed);
+    // Hidden meanwhile (minimised to the taskbar, say), it stays hidden: only its controls stop drawing.
+    ::ShowWindow(m_dlg, SW_HIDE);
     ::SendMessageW(m_dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+    EXPECT_FALSE(::IsWindowVisible(m_dlg)) << "the change of scale showed the hidden window";
+    ::ShowWindow(m_dlg, SW_SHOWNA);
 
     ExpectLaidOutFor(m_dlg, dpi);
     // The told size is the new layout in the frame the system draws at the new scale (under Wine the window keeps
