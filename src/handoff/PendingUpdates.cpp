@@ -33,28 +33,29 @@ bool Proceed(const PromotionOptions& options, PromotionStep step, const wchar_t*
 
 // How one pass ended.
 enum class PassResult {
-    Done,          // no Temp, or it was removed
+    Done,          // no Temp, it was removed, or only its removal was refused for want of rights
     Failed,        // something is left, which a later pass may move (a file in use) or not (a sub-folder)
     RightsRefused, // the system refused for want of the player's rights: no later pass can do better
 };
 
-// What a pass met: an operation the system refused with "access denied", which means the player lacks the rights
-// or the file is in use (Windows gives the same error for a target held open without delete sharing, or with a
-// delete pending); the rights check at the end of the pass tells which.
+// What a pass met: operations the system refused with "access denied", on a waiting entry or on Temp itself. That
+// error means the player lacks the rights or the file is in use (Windows gives it for a target held open without
+// delete sharing, or with a delete pending); the rights check at the end of the pass tells which.
 struct PassErrors {
-    bool accessDenied = false;
+    bool entryDenied = false;
+    bool folderDenied = false;
 };
 
-// Runs a step's file operation, or the refusal the options give for it; notes an access refusal.
+// Runs a step's file operation, or the refusal the options give for it; notes an access refusal in `denied`.
 template <class Operation>
-void Perform(const PromotionOptions& options, PromotionStep step, const wchar_t* name, PassErrors& errors,
+void Perform(const PromotionOptions& options, PromotionStep step, const wchar_t* name, bool& denied,
              Operation operation)
 {
     DWORD error = options.refusal ? options.refusal(step, name) : 0;
     if (!error && !operation())
         error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED)
-        errors.accessDenied = true;
+        denied = true;
 }
 
 const DWORD kProtectionBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -81,19 +82,19 @@ bool PromoteEntry(const wchar_t* installDir, const wchar_t* pending, const WIN32
             if (!Proceed(options, PromotionStep::ClearAttributes, name))
                 return false;
             const DWORD cleared = installed & kSettableBits & ~kProtectionBits;
-            Perform(options, PromotionStep::ClearAttributes, name, errors,
+            Perform(options, PromotionStep::ClearAttributes, name, errors.entryDenied,
                     [&] { return SetFileAttributesW(target, cleared ? cleared : FILE_ATTRIBUTE_NORMAL); });
         }
         if (!Proceed(options, PromotionStep::Replace, name))
             return false;
         // One call, so the installed name holds the old or the new file at every moment; a failed move leaves both.
-        Perform(options, PromotionStep::Replace, name, errors,
+        Perform(options, PromotionStep::Replace, name, errors.entryDenied,
                 [&] { return MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING); });
     } else {
         if (!Proceed(options, PromotionStep::Discard, name))
             return false;
         SetCurrentDirectoryW(pending);
-        Perform(options, PromotionStep::Discard, name, errors, [&] { return DeleteFileW(source); });
+        Perform(options, PromotionStep::Discard, name, errors.entryDenied, [&] { return DeleteFileW(source); });
         SetCurrentDirectoryW(installDir);
     }
     return true;
@@ -127,9 +128,10 @@ PassResult RunPass(const wchar_t* installDir, const PromotionOptions& options)
     }
     listing.Reset();
     SetCurrentDirectoryW(installDir);
-    if (finished && Proceed(options, PromotionStep::RemoveFolder, nullptr))
-        Perform(options, PromotionStep::RemoveFolder, nullptr, errors,
-                [&] { return removed = RemoveDirectoryW(L"Temp") != FALSE; });
+    if (!finished || !Proceed(options, PromotionStep::RemoveFolder, nullptr))
+        return PassResult::Failed;
+    Perform(options, PromotionStep::RemoveFolder, nullptr, errors.folderDenied,
+            [&] { return removed = RemoveDirectoryW(L"Temp") != FALSE; });
     if (removed)
         return PassResult::Done;
     // Access refused: for want of rights when the player may not change the installation or Temp, otherwise a file
@@ -137,9 +139,11 @@ PassResult RunPass(const wchar_t* installDir, const PromotionOptions& options)
     const auto mayChange = [&](const wchar_t* folder) {
         return options.mayChangeFolder ? options.mayChangeFolder(folder) : MayChangeFolder(folder);
     };
-    if (errors.accessDenied && !(mayChange(installDir) && mayChange(pending)))
-        return PassResult::RightsRefused;
-    return PassResult::Failed;
+    if (!(errors.entryDenied || errors.folderDenied) || (mayChange(installDir) && mayChange(pending)))
+        return PassResult::Failed;
+    // Without the rights: a waiting file refused needs them. Temp alone refused (every waiting file handled) holds
+    // nothing that rights or waiting would bring to the game, and is not worth a prompt at every start.
+    return errors.entryDenied ? PassResult::RightsRefused : PassResult::Done;
 }
 
 PromotionOutcome OutcomeOfStatus(DWORD status)

@@ -60,7 +60,8 @@ enum PromotionStatus : DWORD {
 bool PrepareInstallDirectory();
 bool PrepareInstallDirectory(const PromotionOptions& options, PromotionOutcome* outcome = nullptr);
 
-// One pass over installDir\Temp. True when there is no Temp folder or it was removed at the end of the pass.
+// One pass over installDir\Temp. True when there is no Temp folder or it was removed at the end of the pass, and
+// when only its removal was refused for want of the player's rights (nothing in it is worth a wait or a prompt).
 // Leaves installDir as the current directory.
 bool PromotePendingFiles(const wchar_t* installDir);
 bool PromotePendingFiles(const wchar_t* installDir, const PromotionOptions& options);
