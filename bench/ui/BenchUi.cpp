@@ -1,7 +1,9 @@
 // Figures of the launcher's user interface under the running system, each beside its floor, printed as rows of a
 // markdown table ("| figure | measured | baseline | ratio / target | met |") with detail lines before them:
-//   start-to-visible  the launcher with 50 and with 1000 zones against the bare dialog from the same template,
-//                     alternating runs; then where the launcher's start goes, from the timestamps of its traced copy;
+//   start-to-visible  the launcher with 50 and with 1000 zones against two floors, alternating runs: the bare dialog
+//                     from the same template, and the honest floor, the least program that shows the same window
+//                     (the same titles and background); then where the launcher's start goes, from the timestamps
+//                     of its traced copy;
 //   start-to-spawn    the Start click (real input) until the patch client's process exists, Temp empty;
 //   GUI objects       growth of the launcher's GDI objects and windows per 1 000 hover/leave cycles per button, counted
 //                     from a warm-up (each tooltip shown once, every look drawn) over 10 000 cycles.
@@ -183,13 +185,15 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         std::vector<double> ms;
     };
     const std::string name = "launcher, " + std::to_string(zones) + " zones";
+    const std::string honest = "honest " + std::to_string(zones);
     Variant variants[] = {
         {name.c_str(), &launcher, "", zones, {}},
         {"bare dialog", &bare, "", 0, {}},
+        {"honest floor (same titles and background)", &bare, honest.c_str(), zones, {}},
         {"bare dialog + common controls", &bare, "controls", 0, {}},
         {"bare dialog + common controls + tooltips", &bare, "controls tooltips", 0, {}},
         {"bare dialog + common controls + tooltips + pictures", &bare, "controls tooltips pictures", 0, {}}};
-    const int count = zones == 50 ? int(sizeof variants / sizeof variants[0]) : 2;
+    const int count = zones == 50 ? int(sizeof variants / sizeof variants[0]) : 3;
     int failures = 0;
     for (Variant& v : variants)
         StartToVisible(*v.exe, cwd, v.entries, v.arguments);
@@ -221,13 +225,25 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         std::printf("  start-to-visible: %d runs did not show the window in time\n", failures);
     // Other developers' builds share this machine: the fastest runs show the programs' own cost best, so the ratio
     // of the minimums is printed beside the ratio of the medians (the figure the target is set on).
-    const double ratio = b > 0 ? a / b : 0;
     const double fastest = *std::min_element(variants[0].ms.begin(), variants[0].ms.end());
-    const double floorFastest = *std::min_element(variants[1].ms.begin(), variants[1].ms.end());
-    Row((figure + " (median; fastest)").c_str(), Format("%.1f ms", a) + Format("; %.1f ms", fastest),
-        Format("bare dialog %.1f ms", b) + Format("; %.1f ms", floorFastest),
-        Format("ratio %.3f", ratio) + Format("; %.3f (<= 1.10)", fastest / floorFastest),
-        failures == 0 && b > 0 && ratio <= 1.10);
+    // One row against each floor: the bare template, and the honest floor, the least program showing the same
+    // window (the target is set on the honest one).
+    for (int k = 1; k <= 2; ++k) {
+        const Variant& floor = variants[k];
+        if (floor.ms.empty()) {
+            Row((figure + (k == 1 ? "" : ", honest floor")).c_str(), "floor did not appear", "-", "ratio <= 1.10",
+                false);
+            continue;
+        }
+        const double median = Median(floor.ms);
+        const double ratio = a / median;
+        const double floorFastest = *std::min_element(floor.ms.begin(), floor.ms.end());
+        Row((figure + (k == 1 ? "" : ", honest floor") + " (median; fastest)").c_str(),
+            Format("%.1f ms", a) + Format("; %.1f ms", fastest),
+            Format(k == 1 ? "bare dialog %.1f ms" : "honest floor %.1f ms", median) + Format("; %.1f ms", floorFastest),
+            Format("ratio %.3f", ratio) + Format("; %.3f (<= 1.10)", fastest / floorFastest),
+            failures == 0 && ratio <= 1.10 && (k == 1 || fastest / floorFastest <= 1.10));
+    }
 }
 
 // Where the launcher's start goes: its traced copy started kStartRuns times, each mark's median time after

@@ -1,5 +1,6 @@
 #include "catalogue/ProfileReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,8 @@
 #include "text/CodePage936.h"
 
 namespace {
+
+const size_t kReservedKeysAtMost = 65536;
 
 // The platform reads an integer's text into a buffer of 30 characters: at most 29 of them count.
 const size_t kIntTextSize = 30;
@@ -146,6 +149,10 @@ struct Profile::Builder {
 Profile Profile::FromBytes(std::string_view bytes)
 {
     Profile profile;
+    // Each key takes a line: storage for as many keys as the bytes have lines (up to a bound, a file of blank lines
+    // holds none), reserved once.
+    const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    profile.m_keys.reserve(lines < kReservedKeysAtMost ? lines : kReservedKeysAtMost);
     // Keys before the first section header belong to a nameless section, as on the platform.
     profile.AddSection(std::string_view());
     Builder builder{profile};
@@ -217,16 +224,43 @@ Profile Profile::FromFile(const PathChar* path)
 
 void Profile::AddSection(std::string_view name)
 {
-    m_sections.push_back(Section{std::string(name), {}, {}});
+    m_sections.push_back(Section{std::string(name), m_keys.size(), 0, {}});
     m_firstSection.emplace(LowerAscii(name), m_sections.size() - 1);
 }
 
 void Profile::AddKey(std::string_view name, std::string_view value, bool hasValue)
 {
     Section& section = m_sections.back();
-    section.keys.push_back(Key{std::string(name), std::string(value), hasValue});
-    section.firstKey.emplace(LowerAscii(name), section.keys.size() - 1);
+    m_keys.push_back(Key{std::string(name), std::string(value), hasValue});
+    ++section.keyCount;
+    if (section.keyCount <= kScannedKeys)
+        return;
+    if (section.index.empty()) {
+        for (size_t k = section.firstKey; k < m_keys.size() - 1; ++k)
+            section.index.emplace(LowerAscii(m_keys[k].name), k);
+    }
+    section.index.emplace(LowerAscii(name), m_keys.size() - 1);
 }
+
+namespace {
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 const std::string* Profile::FindValue(std::string_view section, std::string_view key) const
 {
@@ -234,10 +268,22 @@ const std::string* Profile::FindValue(std::string_view section, std::string_view
     if (s == m_firstSection.end())
         return nullptr;
     const Section& found = m_sections[s->second];
-    auto k = found.firstKey.find(LowerAscii(key));
-    if (k == found.firstKey.end() || !found.keys[k->second].hasValue)
+    size_t first = found.firstKey + found.keyCount;
+    if (found.keyCount > kScannedKeys) {
+        const auto k = found.index.find(LowerAscii(key));
+        if (k != found.index.end())
+            first = k->second;
+    } else {
+        for (size_t k = found.firstKey; k < found.firstKey + found.keyCount; ++k) {
+            if (EqualIgnoringAsciiCase(m_keys[k].name, key)) {
+                first = k;
+                break;
+            }
+        }
+    }
+    if (first == found.firstKey + found.keyCount || !m_keys[first].hasValue)
         return nullptr;
-    return &found.keys[k->second].value;
+    return &m_keys[first].value;
 }
 
 void Profile::ReadString(const char* section, const char* key, char* buffer, size_t size) const

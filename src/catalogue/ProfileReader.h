@@ -59,17 +59,22 @@ private:
         std::string value;
         bool hasValue;
     };
+    // A section's keys are m_keys[firstKey, firstKey + keyCount). A section of a few keys (a zone's) is searched
+    // key by key; a longer one gets an index, so a lookup never walks thousands of keys.
     struct Section {
         std::string name;
-        std::vector<Key> keys;
-        // Lower-cased key name -> index of its first key.
-        std::unordered_map<std::string, size_t> firstKey;
+        size_t firstKey;
+        size_t keyCount;
+        // Lower-cased key name -> index in m_keys of its first key; only for a section of more than kScannedKeys.
+        std::unordered_map<std::string, size_t> index;
     };
+    static const size_t kScannedKeys = 16;
 
     struct Builder;
     void AddSection(std::string_view name);
     void AddKey(std::string_view name, std::string_view value, bool hasValue);
 
+    std::vector<Key> m_keys;
     std::vector<Section> m_sections;
     // Lower-cased section name -> index of its first section.
     std::unordered_map<std::string, size_t> m_firstSection;

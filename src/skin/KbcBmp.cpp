@@ -58,10 +58,7 @@ PixelImage LoadResourcePixels(UINT id)
 
 std::uint32_t* CKbcBmp::Create(int width, int height)
 {
-    m_bitmap.Reset();
-    m_hBitmap = nullptr;
-    m_bmInfo = BITMAP{};
-    m_nWidth = m_nFrameWidth = m_nHeight = 0;
+    Unload();
     if (width <= 0 || height <= 0)
         return nullptr;
     BITMAPINFO format{};
@@ -77,13 +74,33 @@ std::uint32_t* CKbcBmp::Create(int width, int height)
         m_bitmap.Reset();
         return nullptr;
     }
+    m_bits = static_cast<std::uint32_t*>(bits);
     return static_cast<std::uint32_t*>(bits);
+}
+
+void CKbcBmp::Unload()
+{
+    m_bitmap.Reset();
+    m_hBitmap = nullptr;
+    m_bits = nullptr;
+    m_bmInfo = BITMAP{};
+    m_nWidth = m_nFrameWidth = m_nHeight = 0;
+}
+
+skin::PixelImage CKbcBmp::ReadPixels() const
+{
+    if (!m_hBitmap || !m_bits)
+        return skin::PixelImage();
+    skin::PixelImage picture(m_nWidth, m_nHeight);
+    std::copy(m_bits, m_bits + picture.pixels.size(), picture.pixels.begin());
+    return picture;
 }
 
 void CKbcBmp::Finish(bool filled)
 {
     if (!filled || !m_bitmap || !::GetObjectW(m_bitmap.Get(), sizeof m_bmInfo, &m_bmInfo)) {
         m_bitmap.Reset();
+        m_bits = nullptr;
         m_bmInfo = BITMAP{};
     } else {
         ::GdiFlush(); // the pixels were written by hand: GDI sees them from here on
@@ -131,6 +148,17 @@ void CKbcBmp::Draw(HDC dc, int x, int y) const
     if (!bitmap)
         return;
     ::BitBlt(dc, x, y, m_nWidth, m_nHeight, source.Get(), 0, 0, SRCCOPY);
+}
+
+void CKbcBmp::DrawFrame(HDC dc, int frame, int x, int y) const
+{
+    if (!dc || !m_hBitmap || m_nFrameWidth <= 0 || frame < 0 || frame >= skin::kFrameCount)
+        return;
+    win::MemoryDC source(::CreateCompatibleDC(dc));
+    win::Selection bitmap(source.Get(), m_hBitmap);
+    if (!bitmap)
+        return;
+    ::BitBlt(dc, x, y, m_nFrameWidth, m_nHeight, source.Get(), frame * m_nFrameWidth, 0, SRCCOPY);
 }
 
 void CKbcBmp::DrawFrameTransparent(HDC dc, int frame, int x, int y, COLORREF key) const

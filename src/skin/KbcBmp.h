@@ -65,8 +65,14 @@ public:
     // Takes a picture built in memory (for instance one fitted to the display's scale), replacing any bitmap held
     // before. An empty picture leaves the sprite empty.
     void LoadFromPixels(const skin::PixelImage& picture);
+    // Empties the sprite.
+    void Unload();
+    // The bitmap's pixels; empty when nothing is loaded.
+    skin::PixelImage ReadPixels() const;
     // Copies the whole bitmap to dc with its top-left corner at (x, y).
     void Draw(HDC dc, int x, int y) const;
+    // Copies frame 0..3 of the strip, opaque, to dc at (x, y): one BitBlt. A frame number outside 0..3 draws nothing.
+    void DrawFrame(HDC dc, int frame, int x, int y) const;
     // Draws frame 0..3 of the strip at (x, y); source pixels of colour key leave dc unchanged. The destination is
     // written by one single copy. A frame number outside 0..3 draws nothing.
     void DrawFrameTransparent(HDC dc, int frame, int x, int y, COLORREF key) const;
@@ -83,7 +89,8 @@ private:
     // Makes the bitmap created last the sprite's (after its pixels are written), or empties the sprite.
     void Finish(bool filled);
 
-    HBITMAP m_hBitmap = nullptr; // the bitmap m_bitmap owns
+    HBITMAP m_hBitmap = nullptr;           // the bitmap m_bitmap owns
+    const std::uint32_t* m_bits = nullptr; // its pixels (a top-down DIB section of 32-bit pixels)
     BITMAP m_bmInfo{};
     win::Bitmap m_bitmap;
     int m_nWidth = 0;

@@ -133,6 +133,23 @@ PixelImage ResampleStrip(const PixelImage& strip, int frames, int frameWidth, in
     return target;
 }
 
+PixelImage ComposeFrames(const PixelImage& strip, int frames, const PixelImage& backdrop, std::uint32_t key)
+{
+    if (strip.Empty() || backdrop.Empty() || frames <= 0 || strip.width / frames != backdrop.width ||
+        strip.height != backdrop.height)
+        return PixelImage();
+    const int w = backdrop.width;
+    PixelImage composed(frames * w, strip.height);
+    std::uint32_t* out = composed.pixels.data();
+    for (int y = 0; y < strip.height; ++y) {
+        for (int x = 0; x < frames * w; ++x, ++out) {
+            const std::uint32_t p = strip.At(x, y);
+            *out = (p & 0x00FFFFFF) == (key & 0x00FFFFFF) ? backdrop.At(x % w, y) : p;
+        }
+    }
+    return composed;
+}
+
 PixelImage JoinAroundHole(const PixelImage& rows, const PixelImage& sides, int width, int height, int holeX, int holeY,
                           int holeWidth, int holeHeight, std::uint32_t fill)
 {

@@ -32,6 +32,12 @@ PixelImage Resample(const PixelImage& source, int width, int height);
 // nudged off it by one step of blue, so the colour-keyed drawing still covers the whole frame.
 PixelImage ResampleStrip(const PixelImage& strip, int frames, int frameWidth, int height, std::uint32_t key);
 
+// The first `frames` frames of a colour-keyed strip put together over the backdrop they are drawn on, as one
+// opaque strip of frames x the backdrop's width: a pixel of the key colour (0x00RRGGBB) shows the backdrop's pixel
+// at its place in the frame, every other pixel its own. Empty when the strip's frames are not the backdrop's size
+// (a strip's rightmost width % frames columns belong to no frame).
+PixelImage ComposeFrames(const PixelImage& strip, int frames, const PixelImage& backdrop, std::uint32_t key);
+
 // Where a picture's list hole lies: its size and the hole's rectangle, in pixels.
 struct HoleLayout {
     int width, height;

@@ -41,6 +41,8 @@ void CSkinButton::SetSkin(const skin::PixelImage& strip, COLORREF key)
 
 void CSkinButton::FitToFrame()
 {
+    // A new strip or place: the looks are put together again at the next paint.
+    m_looks.Unload();
     if (!m_hWnd)
         return;
     RECT rect{};
@@ -101,19 +103,29 @@ void CSkinButton::DrawItem(LPDRAWITEMSTRUCT item)
     const int h = m_sprite.Height();
     if (!item->hDC || w <= 0 || h <= 0)
         return;
-    // The frame is composited over the parent's pixels in a back buffer rather than over what the button showed
-    // before: the platform redraws a pressed or released button without erasing it, and the key-coloured parts
-    // of a frame would otherwise keep showing the previous look.
+    // The focus cue over the look, as the system draws it on its own buttons, once the keyboard is in use.
+    const UINT state = item->itemState;
+    const bool focusCue = m_bFocusCues && (state & ODS_FOCUS) && !(state & ODS_NOFOCUSRECT);
+    const bool composed = ComposeLooks();
+    if (composed && !focusCue) {
+        m_looks.DrawFrame(item->hDC, frame, 0, 0);
+        return;
+    }
+    // Otherwise the look is made in a back buffer, so the screen is written once. Over the parent's pixels rather
+    // than over what the button showed before: the platform redraws a pressed or released button without erasing
+    // it, and the key-coloured parts of a frame would otherwise keep showing the previous look.
     win::MemoryDC backDC(::CreateCompatibleDC(item->hDC));
     win::Bitmap back(::CreateCompatibleBitmap(item->hDC, w, h));
     win::Selection backSel(backDC.Get(), back.Get());
     if (!backSel)
         return;
-    PaintParentBackground(backDC.Get());
-    m_sprite.DrawFrameTransparent(backDC.Get(), frame, 0, 0, m_colorKey);
-    // The focus cue over the look, as the system draws it on its own buttons, once the keyboard is in use.
-    const UINT state = item->itemState;
-    if (m_bFocusCues && (state & ODS_FOCUS) && !(state & ODS_NOFOCUSRECT)) {
+    if (composed) {
+        m_looks.DrawFrame(backDC.Get(), frame, 0, 0);
+    } else {
+        PaintParentBackground(backDC.Get());
+        m_sprite.DrawFrameTransparent(backDC.Get(), frame, 0, 0, m_colorKey);
+    }
+    if (focusCue) {
         const int inset = h >= 12 ? h / 8 + 1 : 1;
         RECT cue{inset, inset, w - inset, h - inset};
         ::SetTextColor(backDC.Get(), RGB(0, 0, 0));
@@ -187,7 +199,9 @@ LRESULT CSkinButton::OnMouseLeave(WPARAM, LPARAM)
 
 LRESULT CSkinButton::OnEraseBkgnd(WPARAM wParam, LPARAM)
 {
-    PaintParentBackground(reinterpret_cast<HDC>(wParam));
+    // The opaque looks cover the whole button: the drawing that follows writes every pixel, once.
+    if (!ComposeLooks())
+        PaintParentBackground(reinterpret_cast<HDC>(wParam));
     return TRUE;
 }
 
@@ -212,21 +226,56 @@ LRESULT CSkinButton::OnUpdateUiState(WPARAM wParam, LPARAM)
     return result;
 }
 
-void CSkinButton::PaintParentBackground(HDC target) const
+bool CSkinButton::ComposeLooks()
+{
+    if (m_looks.IsLoaded())
+        return true;
+    const int w = m_sprite.FrameWidth();
+    const int h = m_sprite.Height();
+    if (w <= 0 || h <= 0 || m_rcParent.right - m_rcParent.left != w || m_rcParent.bottom - m_rcParent.top != h)
+        return false;
+    // The parent's pixels under the button, read back from a bitmap of known layout.
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = w;
+    format.bmiHeader.biHeight = -h; // top row first
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::Bitmap under(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::MemoryDC underDC(::CreateCompatibleDC(nullptr));
+    skin::PixelImage backdrop(w, h);
+    {
+        win::Selection selected(underDC.Get(), under.Get());
+        // A parent that paints no background of its own shows the button's previous look there: nothing to keep.
+        if (!bits || !selected || !PaintParentBackground(underDC.Get()))
+            return false;
+        ::GdiFlush();
+        const auto* pixels = static_cast<const std::uint32_t*>(bits);
+        for (size_t i = 0; i < backdrop.pixels.size(); ++i)
+            backdrop.pixels[i] = pixels[i] & 0x00FFFFFF;
+    }
+    m_looks.LoadFromPixels(
+        skin::ComposeFrames(m_sprite.ReadPixels(), skin::kFrameCount, backdrop, skin::PixelOf(m_colorKey)));
+    return m_looks.IsLoaded();
+}
+
+bool CSkinButton::PaintParentBackground(HDC target) const
 {
     const int w = m_rcParent.right - m_rcParent.left;
     const int h = m_rcParent.bottom - m_rcParent.top;
     HWND parent = m_hWnd ? ::GetParent(m_hWnd) : nullptr;
     if (!target || !parent || w <= 0 || h <= 0)
-        return;
+        return false;
     win::WindowDC parentDC(parent);
     if (!parentDC)
-        return;
+        return false;
     win::MemoryDC memoryDC(::CreateCompatibleDC(parentDC.Get()));
     win::Bitmap bitmap(::CreateCompatibleBitmap(parentDC.Get(), w, h));
     win::Selection selected(memoryDC.Get(), bitmap.Get());
     if (!selected)
-        return;
+        return false;
     // The parent paints its own background into the off-screen surface, moved so that the button's corner lands
     // at (0, 0). Its window only holds what the screen shows, and under the button that is the button's previous
     // look, not the parent's picture. A parent that does not erase gives its window's pixels instead.
@@ -237,4 +286,5 @@ void CSkinButton::PaintParentBackground(HDC target) const
     if (!erased)
         ::BitBlt(memoryDC.Get(), 0, 0, w, h, parentDC.Get(), m_rcParent.left, m_rcParent.top, SRCCOPY);
     ::BitBlt(target, 0, 0, w, h, memoryDC.Get(), 0, 0, SRCCOPY);
+    return erased;
 }

@@ -1,5 +1,7 @@
 // CSkinButton: an owner-drawn push button painted from a four-frame strip (greyed, normal, hovered, pressed), with
 // hover tracking, a tooltip, and its parent's pixels as the background that the strip's key colour lets through.
+// The four looks are put together over the parent's pixels once, when the button is first drawn; each paint then
+// copies one opaque look.
 #pragma once
 
 #include <windows.h>
@@ -66,12 +68,17 @@ private:
     void FitToFrame();
     // Makes the tooltip with the text given to SetToolTipText; false when there is none.
     bool CreateToolTip();
-    // Paints the parent's pixels under the button into target at (0, 0).
-    void PaintParentBackground(HDC target) const;
+    // Paints the parent's pixels under the button into target at (0, 0). False when the parent did not paint its
+    // background (its window's pixels were copied instead) or nothing could be painted.
+    bool PaintParentBackground(HDC target) const;
+    // Puts the four looks together over the parent's background, once (m_looks); false when there is no strip or
+    // the parent paints no background of its own, and the button is then drawn by colour key at each paint.
+    bool ComposeLooks();
 
     static const win::MessageEntry<CSkinButton> s_messageTable[];
 
     CKbcBmp m_sprite;
+    CKbcBmp m_looks; // the strip's frames over the parent's pixels, opaque; made again after each SetSkin
     COLORREF m_colorKey = 0;
     int m_bGreyed = 0;
     int m_bTracking = 0;

@@ -90,8 +90,11 @@ BOOL CZoneSelectDlg::OnInitDialog()
     SetTextFont(m_nDpi);
     win::StartupMark("bound-and-laid-out");
 
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    // Once, in the window's scale: under Wine each icon given to the window is made into the X window's icon.
+    if (m_nDpi == layout::kBaseDpi) {
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    }
     SetIcons(m_nDpi);
     win::StartupMark("icons");
 

@@ -16,14 +16,7 @@ WideText WideFromGbk(std::string_view gbk)
 
 WideText WideFromGbkWholeCharacters(std::string_view gbk)
 {
-    size_t whole = 0;
-    while (whole < gbk.size()) {
-        const size_t step = ::IsDBCSLeadByteEx(kGbkCodePage, static_cast<BYTE>(gbk[whole])) ? 2 : 1;
-        if (whole + step > gbk.size())
-            break;
-        whole += step;
-    }
-    return WideFromGbk(gbk.substr(0, whole));
+    return WideFromGbk(gbk.substr(0, text::WholeGbkCharacters(gbk)));
 }
 
 std::string GbkFromWide(std::wstring_view wide)

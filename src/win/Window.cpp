@@ -6,7 +6,10 @@ namespace {
 
 // The object attached to a window, and the procedure the window had before ours. The procedure stays with the
 // window after the object detaches while another subclass sits on top of ours: our procedure, still in that chain,
-// then passes every message on to it.
+// then passes every message on to it. Our procedure finds the object in the window's user data as well: under Wine
+// every property lookup is a round trip to the server, and the procedure runs for every message the window gets
+// (a thousand titles added to the list are a thousand messages). The property stays the mark that tells our
+// windows from others, whose user data may hold anything.
 const wchar_t kObjectProp[] = L"TarvoWindowObject";
 const wchar_t kPrevProcProp[] = L"TarvoWindowPrevProc";
 
@@ -30,16 +33,19 @@ bool Window::SubclassWindow(HWND hwnd)
     // previous procedure.
     DWORD process = 0;
     ::GetWindowThreadProcessId(hwnd, &process);
-    if (process != ::GetCurrentProcessId() || PreviousProc(hwnd))
+    // The user data must be free: it will hold the object.
+    if (process != ::GetCurrentProcessId() || PreviousProc(hwnd) || ::GetWindowLongPtrW(hwnd, GWLP_USERDATA))
         return false;
     if (!::SetPropW(hwnd, kObjectProp, this))
         return false;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetLastError(0);
     const auto prev = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::SubclassProc)));
     if (!prev || !::SetPropW(hwnd, kPrevProcProp, reinterpret_cast<HANDLE>(prev))) {
         if (prev)
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prev));
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         ::RemovePropW(hwnd, kObjectProp);
         return false;
     }
@@ -53,6 +59,7 @@ void Window::UnsubclassWindow()
     if (!m_hWnd)
         return;
     ::RemovePropW(m_hWnd, kObjectProp);
+    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
     // Another subclass installed after ours still calls our procedure: the window keeps it, as a pass-through.
     const auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC));
     if (current == &Window::SubclassProc) {
@@ -69,7 +76,9 @@ Window* Window::FromHandle(HWND hwnd)
     DWORD process = 0;
     if (!hwnd || !::GetWindowThreadProcessId(hwnd, &process) || process != ::GetCurrentProcessId())
         return nullptr;
-    return static_cast<Window*>(::GetPropW(hwnd, kObjectProp));
+    // A window without user data is none of ours: no property lookup for it.
+    const auto self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self && ::GetPropW(hwnd, kObjectProp) == self ? self : nullptr;
 }
 
 bool Window::WalkPreTranslateTree(HWND top, MSG* msg)
@@ -119,7 +128,7 @@ LRESULT Window::Default()
 
 LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = static_cast<Window*>(::GetPropW(hwnd, kObjectProp));
+    auto* self = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) {
         const WNDPROC prev = PreviousProc(hwnd);
         if (message == WM_NCDESTROY)

@@ -1,7 +1,7 @@
 // Window: the object side of one window. A control object is attached to its existing window by subclassing it:
-// our procedure takes the window's place and finds the object through a property of the window (so no global map
-// is needed); its messages then reach OnWndMsg, and whatever it leaves unhandled goes on to the procedure the
-// window had before.
+// our procedure takes the window's place and finds the object in the window's user data, which a property marks as
+// ours (so no global map is needed); its messages then reach OnWndMsg, and whatever it leaves unhandled goes on to the
+// procedure the window had before.
 #pragma once
 
 #include <windows.h>

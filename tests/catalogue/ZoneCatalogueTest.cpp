@@ -227,6 +227,33 @@ TEST(ProfileReader, ReadsStringsAsThePlatformDoes)
     }
 }
 
+// A section of a few keys is searched key by key, a longer one through an index: both read alike, on either side
+// of the length where the reader changes from one to the other, and no key leaks into the next section.
+TEST(ProfileReader, LongSectionsReadAsShortOnes)
+{
+    for (int keys : {13, 14, 40}) {
+        std::string text = "[S]\n";
+        for (int k = 0; k < keys; ++k)
+            text += "k" + std::to_string(k) + "=v" + std::to_string(k) + "\n";
+        text += "K3=again\nbare\nbare=late\n[T]\nt=1\n[S]\nlate=no\n";
+        const Profile profile = Profile::FromBytes(text);
+        const auto read = [&](const char* section, const std::string& key) {
+            char buffer[32];
+            profile.ReadString(section, key.c_str(), buffer, sizeof buffer);
+            return std::string(buffer);
+        };
+        const std::string last = "K" + std::to_string(keys - 1);
+        EXPECT_EQ(read("S", "k0"), "v0") << keys << " keys";
+        EXPECT_EQ(read("s", "k3"), "v3") << keys << " keys: the first of two wins";
+        EXPECT_EQ(read("S", last), "v" + std::to_string(keys - 1)) << keys << " keys";
+        EXPECT_EQ(read("S", "bare"), "") << keys << " keys: the first is without a value";
+        EXPECT_EQ(read("S", "t"), "") << keys << " keys: a key of the next section";
+        EXPECT_EQ(read("S", "late"), "") << keys << " keys: a key of the repeated section";
+        EXPECT_EQ(read("T", "t"), "1") << keys << " keys";
+        EXPECT_EQ(read("T", "k0"), "") << keys << " keys";
+    }
+}
+
 TEST(ProfileReader, ReadsIntegersAsThePlatformDoes)
 {
     const struct {

@@ -245,6 +245,23 @@ INSTANTIATE_TEST_SUITE_P(Strips, SkinButtonSize,
                                          SizeCase{IDB_TEST_KEYED, 5, 5, 20, 12},
                                          SizeCase{IDB_TEST_MISSING, 57, 18, 57, 18}));
 
+// The object is found in the window's user data: a window whose user data holds something else is not attached,
+// and keeps it; detaching gives the user data back empty.
+TEST_F(SkinButtonWindow, AttachesOnlyWhereTheUserDataIsFree)
+{
+    hwnd = host.AddButton(57, 18);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 42);
+    EXPECT_FALSE(button.SubclassWindow(hwnd));
+    EXPECT_EQ(::GetWindowLongPtrW(hwnd, GWLP_USERDATA), 42);
+    EXPECT_EQ(win::Window::FromHandle(hwnd), nullptr);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    ASSERT_TRUE(button.SubclassWindow(hwnd));
+    EXPECT_EQ(win::Window::FromHandle(hwnd), &button);
+    button.UnsubclassWindow();
+    EXPECT_EQ(::GetWindowLongPtrW(hwnd, GWLP_USERDATA), 0);
+    EXPECT_EQ(win::Window::FromHandle(hwnd), nullptr);
+}
+
 // --- Looks and clicks under real input ----------------------------------------------------------------------------
 
 enum Action { None, Grey, Ungrey, MoveOn, MoveOff, Press, Release, Click, DoubleClick, Space };

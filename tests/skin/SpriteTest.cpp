@@ -253,4 +253,22 @@ TEST(PictureFitting, BackgroundIsPutTogetherAroundTheListsHole)
     EXPECT_TRUE(skin::JoinAroundHole(rows, sides, 4, 3, 3, 1, 2, 1, 0xEE).Empty()) << "hole outside the picture";
 }
 
+// The buttons' looks are put together once over the pixels under the button: the strip's key colour shows the
+// backdrop at the same place in every frame, the spare columns after the last frame are left out.
+TEST(PictureFitting, FramesAreComposedOverTheirBackdrop)
+{
+    const std::uint32_t K = 0x0000FF; // the key colour, pure blue
+    skin::PixelImage strip(9, 1), backdrop(2, 1);
+    strip.pixels = {K, 0x11, 0x22, K, K, K, 0x33, 0x44, 0x99};
+    backdrop.pixels = {0xA0, 0xB0};
+    EXPECT_EQ(skin::ComposeFrames(strip, 4, backdrop, K).pixels,
+              (std::vector<std::uint32_t>{0xA0, 0x11, 0x22, 0xB0, 0xA0, 0xB0, 0x33, 0x44}));
+    // The key is compared on its colour alone, whatever the unused top byte holds.
+    strip.pixels[1] = 0xFF0000FF;
+    EXPECT_EQ(skin::ComposeFrames(strip, 4, backdrop, K).At(1, 0), 0xB0u);
+    const skin::PixelImage wide(3, 1), tall(2, 2);
+    EXPECT_TRUE(skin::ComposeFrames(strip, 4, wide, K).Empty()) << "a backdrop wider than a frame";
+    EXPECT_TRUE(skin::ComposeFrames(strip, 4, tall, K).Empty()) << "a backdrop taller than the strip";
+}
+
 } // namespace
