@@ -71,11 +71,17 @@ std::string Printable(const std::string& utf8, bool cut, std::string& note)
     return out;
 }
 
+// A text of the file byte for byte as UTF-8: a half character, wherever it is, becomes '?', as in the command line.
+std::string PassedOn(std::string_view gbk)
+{
+    return text::Utf8FromUtf16(text::Utf16FromGbk(gbk));
+}
+
 // A text of the file for the text report, escaped, and cut when it is long.
-std::string Printed(std::string_view gbk, const char* open, const char* close, bool cut = true)
+std::string Printed(std::string_view gbk, const char* open, const char* close, bool cut = true, bool asPassedOn = false)
 {
     std::string note;
-    const std::string text = Printable(Shown(gbk), cut, note);
+    const std::string text = Printable(asPassedOn ? PassedOn(gbk) : Shown(gbk), cut, note);
     return open + text + (note.empty() ? "" : "...") + close + note;
 }
 
@@ -84,7 +90,8 @@ std::string Message(const Finding& finding, bool forText)
     const size_t mark = finding.message.find(kValueMark);
     if (mark == std::string::npos)
         return Shown(finding.message);
-    const std::string value = forText ? Printed(finding.value, "\"", "\"") : "\"" + Shown(finding.value) + "\"";
+    const std::string value = forText ? Printed(finding.value, "\"", "\"", true, finding.valueAsPassedOn)
+                                      : "\"" + (finding.valueAsPassedOn ? PassedOn(finding.value) : Shown(finding.value)) + "\"";
     return Shown(finding.message.substr(0, mark)) + value +
            Shown(finding.message.substr(mark + std::char_traits<char>::length(kValueMark)));
 }
