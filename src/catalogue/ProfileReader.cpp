@@ -323,9 +323,8 @@ void Profile::AddSection(std::string_view name, int line)
 {
     const uint32_t id = static_cast<uint32_t>(m_sections.size());
     m_sections.push_back(Section{TextAt(name), static_cast<uint32_t>(line), static_cast<uint32_t>(m_keys.size())});
-    m_inRepeatedSection = !m_sectionIndex.Add(0, name, id, [this](uint32_t s) {
-        return std::make_pair(0u, TextOf(m_sections[s].name));
-    });
+    m_inRepeatedSection = !m_sectionIndex.Add(
+        0, name, id, [this](uint32_t s) { return std::make_pair(0u, TextOf(m_sections[s].name)); });
     if (m_inRepeatedSection)
         m_sections.pop_back();
 }
@@ -337,9 +336,8 @@ void Profile::AddKey(std::string_view name, std::string_view value, bool hasValu
     const uint32_t section = static_cast<uint32_t>(m_sections.size() - 1);
     const uint32_t id = static_cast<uint32_t>(m_keys.size());
     m_keys.push_back(Key{TextAt(name), TextAt(value), static_cast<uint32_t>(line), hasValue});
-    if (!m_keyIndex.Add(section, name, id, [this](uint32_t k) {
-            return std::make_pair(SectionOfKey(k), TextOf(m_keys[k].name));
-        }))
+    if (!m_keyIndex.Add(section, name, id,
+                        [this](uint32_t k) { return std::make_pair(SectionOfKey(k), TextOf(m_keys[k].name)); }))
         m_keys.pop_back();
 }
 

@@ -119,8 +119,8 @@ private:
     std::string m_text;
     std::vector<Section> m_sections;
     std::vector<Key> m_keys;
-    NameIndex m_sectionIndex; // scope 0
-    NameIndex m_keyIndex;     // scope: the section's index
+    NameIndex m_sectionIndex;         // scope 0
+    NameIndex m_keyIndex;             // scope: the section's index
     bool m_inRepeatedSection = false; // the keys read now belong to a section that repeats an earlier one
 };
 

@@ -61,11 +61,9 @@ Script ScriptOf(uint32_t c)
 // Upper case +1, lower case -1, 0 where the script has no case.
 int CaseOf(uint32_t c)
 {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE) || (c >= 0x386 && c <= 0x3AB) ||
-        (c >= 0x400 && c <= 0x42F))
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE) || (c >= 0x386 && c <= 0x3AB) || (c >= 0x400 && c <= 0x42F))
         return 1;
-    if ((c >= 'a' && c <= 'z') || (c >= 0xDF && c <= 0xFF) || (c >= 0x3AC && c <= 0x3CE) ||
-        (c >= 0x430 && c <= 0x45F))
+    if ((c >= 'a' && c <= 'z') || (c >= 0xDF && c <= 0xFF) || (c >= 0x3AC && c <= 0x3CE) || (c >= 0x430 && c <= 0x45F))
         return -1;
     if (c >= 0x100 && c <= 0x17F)
         return c % 2 == 0 ? 1 : -1;
@@ -135,8 +133,8 @@ int Utf8Score(const std::vector<uint32_t>& text, CharacterTable& table)
             score -= 2; // private use
         } else {
             // A letter of a script written in three bytes: a run of one block is a word, a lone one is not.
-            const bool word =
-                (i > 0 && text[i - 1] >> 7 == c >> 7) || (i + 1 < text.size() && text[i + 1] >> 7 == c >> 7);
+            const bool word = (i > 0 && text[i - 1] >> 7 == c >> 7) ||
+                              (i + 1 < text.size() && text[i + 1] >> 7 == c >> 7);
             score += word ? 2 : -2;
         }
     }

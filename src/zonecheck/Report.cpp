@@ -90,8 +90,10 @@ std::string Message(const Finding& finding, bool forText)
     const size_t mark = finding.message.find(kValueMark);
     if (mark == std::string::npos)
         return Shown(finding.message);
-    const std::string value = forText ? Printed(finding.value, "\"", "\"", true, finding.valueAsPassedOn)
-                                      : "\"" + (finding.valueAsPassedOn ? PassedOn(finding.value) : Shown(finding.value)) + "\"";
+    const std::string value = forText
+                                  ? Printed(finding.value, "\"", "\"", true, finding.valueAsPassedOn)
+                                  : "\"" + (finding.valueAsPassedOn ? PassedOn(finding.value) : Shown(finding.value)) +
+                                        "\"";
     return Shown(finding.message.substr(0, mark)) + value +
            Shown(finding.message.substr(mark + std::char_traits<char>::length(kValueMark)));
 }

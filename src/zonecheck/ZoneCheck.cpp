@@ -182,16 +182,21 @@ public:
 
     CatalogueCheck Run()
     {
+        // A UTF-16 file read byte for byte: one finding says it all; its zero bytes and line ends would only add
+        // noise to the findings of a text file.
         const int utf16 = Utf16WithoutMark(m_bytes);
-        if (utf16 != 0)
-            Add(utf16 == 1 ? "utf16_without_mark" : "utf16_big_endian", std::string(), 1,
-                utf16 == 1 ? "the file is UTF-16 without its byte order mark: the launcher reads it byte for byte and "
-                             "finds none of its names; save it as GBK"
-                           : "the file is UTF-16 big-endian: the launcher reads it byte for byte and finds none of "
-                             "its names; save it as GBK");
-        else
+        if (utf16 == 1) {
+            Add("utf16_without_mark", std::string(), 1,
+                "the file is UTF-16 without its byte order mark: the launcher reads it byte for byte and finds none "
+                "of its names; save it as GBK");
+        } else if (utf16 == 2) {
+            Add("utf16_big_endian", std::string(), 1,
+                "the file is UTF-16 big-endian: the launcher reads it byte for byte and finds none of its names; "
+                "save it as GBK");
+        } else {
             CheckEncoding();
-        CheckLoneCarriageReturns();
+            CheckLoneCarriageReturns();
+        }
         TitleRecorder recorder(m_profile);
         ZoneCatalogue zones;
         ScanZoneCatalogue(zones, recorder);
@@ -254,8 +259,9 @@ private:
     // Decides GBK or UTF-8 on the whole file's evidence. Each line with bytes beyond ASCII reads as GBK, as UTF-8,
     // as both or as neither. A line that reads one way only tells the file's encoding; a line that reads both ways
     // goes to the reading that makes more sense of it (see encoding::ReadLine), tipped towards the encoding the
-    // file's one-way lines show, and a file of such lines alone is read the way that makes more sense of all of
-    // them together. A tie is GBK: the launcher reads it so, and re-saving a right file would break it.
+    // file's one-way lines show or, in a file of such lines alone, the reading that makes more sense of all of
+    // them together. A tie is GBK unless the file leans to UTF-8: the launcher reads GBK, and re-saving a right
+    // file would break it.
     void CheckEncoding()
     {
         struct Evidence {
@@ -272,20 +278,18 @@ private:
                 evidence.gbkScore += reading.gbkScore;
             }
         });
-        const int tip = evidence.utf8Only > 0 && evidence.gbkOnly == 0   ? 3
-                        : evidence.gbkOnly > 0 && evidence.utf8Only == 0 ? -3
-                                                                         : 0;
-        const bool wholeFile = evidence.utf8Only == 0 && evidence.gbkOnly == 0;
-        const bool fileIsUtf8 = evidence.utf8Score > evidence.gbkScore;
+        const bool leansUtf8 = evidence.utf8Only > 0  ? evidence.gbkOnly == 0
+                               : evidence.gbkOnly > 0 ? false
+                                                      : evidence.utf8Score > evidence.gbkScore;
+        const int tip = evidence.utf8Only > 0 && evidence.gbkOnly > 0 ? 0 : leansUtf8 ? 3 : -3;
 
         size_t utf8Lines = 0, gbkLines = 0;
         int firstUtf8 = 0, firstGbk = 0;
         ForEachLineBeyondAscii([&](std::string_view text, int line, const encoding::LineReading& reading) {
             bool utf8 = reading.utf8;
             if (reading.utf8 && reading.gbk)
-                utf8 = wholeFile ? fileIsUtf8
-                                 : reading.utf8Score + tip > reading.gbkScore ||
-                                       (reading.utf8Score + tip == reading.gbkScore && tip > 0);
+                utf8 = reading.utf8Score + tip > reading.gbkScore ||
+                       (reading.utf8Score + tip == reading.gbkScore && tip > 0);
             if (utf8) {
                 firstUtf8 = utf8Lines++ == 0 ? line : firstUtf8;
             } else if (reading.gbk) {
@@ -425,8 +429,8 @@ private:
         const auto storedPort = m_profile.FindValue(name, port);
         const std::string_view portText = storedPort ? StripProfileQuotes(*storedPort) : std::string_view();
         const std::string addressWhy = m_profile.FindKey(section, address) == Profile::kNone ? address + " is missing"
-                                       : !storedAddress ? address + " has no '='"
-                                                        : address + " is empty";
+                                       : !storedAddress                                      ? address + " has no '='"
+                                                                                             : address + " is empty";
         if (storedAddress && !StripProfileQuotes(*storedAddress).empty()) {
             CheckEndingPort(name, section, port, consequence);
         } else if (!portText.empty()) {
@@ -474,8 +478,8 @@ private:
                                 : std::strcmp(kind, "port_cut") == 0
                                     ? " (only its first " + std::to_string(kPortRead) + " characters count)"
                                     : std::string();
-        Add(kind, name, LineOf(section, port), port + " " + kValueMark + " reads as " + std::to_string(read) + why + left,
-            value);
+        Add(kind, name, LineOf(section, port),
+            port + " " + kValueMark + " reads as " + std::to_string(read) + why + left, value);
     }
 
     void CheckServer(const std::string& name, size_t section, size_t k, int read)
@@ -532,9 +536,9 @@ private:
             Checker& checker;
             const std::string& lastAsked;
             int lastNumber;
-            size_t section = 0;          // the section the keys read now belong to, when a lookup can find it
-            bool searched = true;        // whether a lookup finds the current section
-            bool checkKeys = false;      // a zone section the scan reaches
+            size_t section = 0;           // the section the keys read now belong to, when a lookup can find it
+            bool searched = true;         // whether a lookup finds the current section
+            bool checkKeys = false;       // a zone section the scan reaches
             bool keysBeforeFirst = false; // a key before the first header was reported
 
             Visitor(Checker& c, const std::string& asked, int number) : checker(c), lastAsked(asked), lastNumber(number)

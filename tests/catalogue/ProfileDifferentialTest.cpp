@@ -121,12 +121,12 @@ public:
 private:
     bool IsQuoted(const char* section, const char* key) const
     {
-        const std::string* v = m_ours.FindValue(section, key);
+        const auto v = m_ours.FindValue(section, key);
         return v && StripProfileQuotes(*v).size() != v->size();
     }
     std::string_view Inner(const char* section, const char* key) const
     {
-        const std::string* v = m_ours.FindValue(section, key);
+        const auto v = m_ours.FindValue(section, key);
         return v ? StripProfileQuotes(*v) : std::string_view();
     }
 
