@@ -1,6 +1,5 @@
 #include "catalogue/ProfileReader.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -258,6 +257,10 @@ size_t HashIgnoringAsciiCase(uint32_t scope, std::string_view name)
             c = static_cast<char>(c - 'A' + 'a');
         hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
     }
+    // Mixed so the low bits, which pick the slot, depend on every byte: names differ mostly in their last digits.
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
     return hash;
 }
 
@@ -335,18 +338,10 @@ void Profile::AddKey(std::string_view name, std::string_view value, bool hasValu
         return;
     const uint32_t section = static_cast<uint32_t>(m_sections.size() - 1);
     const uint32_t id = static_cast<uint32_t>(m_keys.size());
-    m_keys.push_back(Key{TextAt(name), TextAt(value), static_cast<uint32_t>(line), hasValue});
+    m_keys.push_back(Key{TextAt(name), TextAt(value), section, static_cast<uint32_t>(line), hasValue});
     if (!m_keyIndex.Add(section, name, id,
-                        [this](uint32_t k) { return std::make_pair(SectionOfKey(k), TextOf(m_keys[k].name)); }))
+                        [this](uint32_t k) { return std::make_pair(m_keys[k].section, TextOf(m_keys[k].name)); }))
         m_keys.pop_back();
-}
-
-uint32_t Profile::SectionOfKey(size_t key) const
-{
-    // The last section whose keys start at or before the key (an empty section shares its start with the next).
-    const auto after = std::upper_bound(m_sections.begin(), m_sections.end(), key,
-                                        [](size_t k, const Section& s) { return k < s.firstKey; });
-    return static_cast<uint32_t>(after - m_sections.begin() - 1);
 }
 
 size_t Profile::KeyEnd(size_t section) const
@@ -378,7 +373,7 @@ Profile::KeyLine Profile::KeyAt(size_t section, size_t index) const
 size_t Profile::FindKey(size_t section, std::string_view name) const
 {
     const size_t key = m_keyIndex.Find(static_cast<uint32_t>(section), name, [this](uint32_t k) {
-        return std::make_pair(SectionOfKey(k), TextOf(m_keys[k].name));
+        return std::make_pair(m_keys[k].section, TextOf(m_keys[k].name));
     });
     return key == kNone ? kNone : key - m_sections[section].firstKey;
 }

@@ -88,6 +88,7 @@ private:
     struct Key {
         Text name;
         Text value;
+        uint32_t section;
         uint32_t line;
         bool hasValue;
     };
@@ -114,7 +115,6 @@ private:
     std::string_view TextOf(Text text) const { return std::string_view(m_text).substr(text.at, text.size); }
     Text TextAt(std::string_view part) const;
     size_t KeyEnd(size_t section) const;
-    uint32_t SectionOfKey(size_t key) const;
 
     std::string m_text;
     std::vector<Section> m_sections;

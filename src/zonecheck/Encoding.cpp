@@ -1,5 +1,8 @@
 #include "zonecheck/Encoding.h"
 
+#include <cstring>
+#include <string>
+
 #include "text/CodePage936.h"
 
 namespace encoding {
@@ -9,6 +12,7 @@ namespace {
 const uint8_t kKnown = 1;
 const uint8_t kInGb2312 = 2;
 const uint8_t kRoundTrips = 4;
+const uint8_t kOneByte = 8;
 
 // The length of the UTF-8 sequence at bytes[i] (0 when none starts there) and its character.
 size_t Utf8Sequence(std::string_view bytes, size_t i, uint32_t& code)
@@ -145,12 +149,20 @@ int Utf8Score(const std::vector<uint32_t>& text, CharacterTable& table)
 
 uint8_t& CharacterTable::Entry(char16_t unit)
 {
-    if (m_entries.empty())
+    if (m_entries.empty()) {
         m_entries.assign(0x10000, 0);
+        m_gbk.assign(0x10000, 0);
+    }
     uint8_t& entry = m_entries[unit];
     if (!(entry & kKnown)) {
         entry = kKnown;
         const std::string gbk = text::GbkFromUtf16(&unit, 1);
+        if (gbk.size() == 1)
+            entry |= kOneByte;
+        m_gbk[unit] = static_cast<uint16_t>(gbk.size() == 1   ? static_cast<unsigned char>(gbk[0])
+                                            : gbk.size() == 2 ? static_cast<unsigned char>(gbk[0]) << 8 |
+                                                                    static_cast<unsigned char>(gbk[1])
+                                                              : '?');
         const std::vector<char16_t> back = text::Utf16FromGbk(gbk);
         if (back.size() == 1 && back[0] == unit)
             entry |= kRoundTrips;
@@ -168,6 +180,37 @@ bool CharacterTable::InGb2312(uint32_t code)
 bool CharacterTable::HasGbkCode(char16_t unit)
 {
     return unit < 0x80 || (Entry(unit) & kRoundTrips) != 0;
+}
+
+std::string CharacterTable::GbkFromUtf16File(std::string_view file)
+{
+    const size_t units = file.size() < 2 ? 0 : (file.size() - 2) / 2;
+    auto unitAt = [&](size_t i) {
+        char16_t unit;
+        std::memcpy(&unit, file.data() + 2 + 2 * i, 2);
+        return unit;
+    };
+    std::string gbk;
+    gbk.reserve(units);
+    for (size_t i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units && unitAt(i + 1) >= 0xDC00 && unitAt(i + 1) <= 0xDFFF) {
+            // A character beyond the first 65 536: converted as a pair, once per character.
+            const char16_t pair[2] = {unit, unitAt(++i)};
+            auto found = m_pairs.find(static_cast<uint32_t>(pair[0]) << 16 | pair[1]);
+            if (found == m_pairs.end())
+                found =
+                    m_pairs.emplace(static_cast<uint32_t>(pair[0]) << 16 | pair[1], text::GbkFromUtf16(pair, 2)).first;
+            gbk += found->second;
+            continue;
+        }
+        const uint8_t entry = Entry(unit);
+        const uint16_t code = m_gbk[unit];
+        if (!(entry & kOneByte))
+            gbk += static_cast<char>(code >> 8);
+        gbk += static_cast<char>(code & 0xFF);
+    }
+    return gbk;
 }
 
 LineReading ReadLine(std::string_view line, CharacterTable& table)

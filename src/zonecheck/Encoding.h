@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace encoding {
@@ -28,10 +30,16 @@ public:
     bool InGb2312(uint32_t code);
     // Whether the UTF-16 unit has a GBK form that converts back to it (the launcher reads it unchanged).
     bool HasGbkCode(char16_t unit);
+    // The text of a UTF-16 file (after its byte order mark) as the reader converts it, a character at a time from
+    // the table: converting a file of characters without a GBK code in one go costs the library a fresh start at
+    // each of them.
+    std::string GbkFromUtf16File(std::string_view file);
 
 private:
     uint8_t& Entry(char16_t unit);
-    std::vector<uint8_t> m_entries; // per UTF-16 unit: kKnown, kInGb2312, kRoundTrips bits
+    std::vector<uint8_t> m_entries;                    // per UTF-16 unit: kKnown, kInGb2312, kRoundTrips, kOneByte bits
+    std::vector<uint16_t> m_gbk;                       // per UTF-16 unit: its code page 936 bytes, one or two
+    std::unordered_map<uint32_t, std::string> m_pairs; // per pair of surrogates: its code page 936 bytes
 };
 
 // Reads one line of the file (without its line end) both ways.

@@ -486,9 +486,12 @@ private:
     {
         const std::string address = "AgentIP" + std::to_string(k);
         const std::string port = "Port" + std::to_string(k);
-        const std::string_view value = StripProfileQuotes(*m_profile.FindValue(name, address));
+        // A server that was read has both keys, with values: each looked up once (a zone may have thousands).
+        const Profile::KeyLine addressKey = m_profile.KeyAt(section, m_profile.FindKey(section, address));
+        const Profile::KeyLine portKey = m_profile.KeyAt(section, m_profile.FindKey(section, port));
+        const std::string_view value = StripProfileQuotes(addressKey.value);
         const std::string_view kept = value.substr(0, kKept);
-        const int addressLine = LineOf(section, address);
+        const int addressLine = addressKey.line;
         if (value.size() > kKept) {
             // The command line gets the kept bytes as they are, a half character's lead byte included.
             const size_t whole = text::WholeGbkCharacters(kept);
@@ -506,8 +509,8 @@ private:
                     " holds a blank or a control character: the patch client splits its command line there, "
                     "so every later address and port shifts",
                 kept, true);
-        const std::string_view portText = StripProfileQuotes(*m_profile.FindValue(name, port));
-        const int portLine = LineOf(section, port);
+        const std::string_view portText = StripProfileQuotes(portKey.value);
+        const int portLine = portKey.line;
         const std::string gets = std::to_string(read) + (read > 65535 ? ", above 65535" : "");
         const char* fault = PortFault(portText);
         if (fault && std::strcmp(fault, "port_cut") == 0)
@@ -540,6 +543,7 @@ private:
             bool searched = true;         // whether a lookup finds the current section
             bool checkKeys = false;       // a zone section the scan reaches
             bool keysBeforeFirst = false; // a key before the first header was reported
+            size_t nextKey = 0;           // the current section's next stored key
 
             Visitor(Checker& c, const std::string& asked, int number) : checker(c), lastAsked(asked), lastNumber(number)
             {
@@ -550,6 +554,7 @@ private:
                 const std::string spelled(name);
                 section = profile.FindSection(name);
                 searched = section != 0 && profile.SectionLine(section) == line;
+                nextKey = 0;
                 checkKeys = false;
                 if (name.empty()) {
                     checker.Add("section_without_name", spelled, line,
@@ -586,7 +591,13 @@ private:
                     return;
                 const Profile& profile = checker.m_profile;
                 const std::string spelled(profile.SectionName(section));
-                const int firstLine = profile.KeyAt(section, profile.FindKey(section, name)).line;
+                // The section's stored keys are its first keys of each name, in file order: the next one is this
+                // key unless this one repeats an earlier name.
+                int firstLine = line;
+                if (nextKey < profile.KeyCount(section) && profile.KeyAt(section, nextKey).line == line)
+                    ++nextKey;
+                else
+                    firstLine = profile.KeyAt(section, profile.FindKey(section, name)).line;
                 if (firstLine != line) {
                     checker.Add("repeated_key", spelled, line,
                                 std::string("key ") + kValueMark +
@@ -626,7 +637,8 @@ CatalogueCheck CheckCatalogueFile(std::string_view file)
 {
     if (!IsUtf16Profile(file))
         return CheckCatalogue(file);
-    const std::string bytes = GbkFromUtf16Profile(file);
+    encoding::CharacterTable table;
+    const std::string bytes = table.GbkFromUtf16File(file);
     Checker checker(bytes);
     checker.CheckUtf16Characters(file);
     return checker.Run();
