@@ -544,6 +544,7 @@ private:
             bool checkKeys = false;       // a zone section the scan reaches
             bool keysBeforeFirst = false; // a key before the first header was reported
             size_t nextKey = 0;           // the current section's next stored key
+            size_t nextSection = 1;       // the next stored section (0 holds the keys before any header)
 
             Visitor(Checker& c, const std::string& asked, int number) : checker(c), lastAsked(asked), lastNumber(number)
             {
@@ -552,7 +553,12 @@ private:
             {
                 const Profile& profile = checker.m_profile;
                 const std::string spelled(name);
-                section = profile.FindSection(name);
+                // The stored sections are the first of each name, in file order: the next one is this section
+                // unless its name repeats an earlier one.
+                if (nextSection < profile.SectionCount() && profile.SectionLine(nextSection) == line)
+                    section = nextSection++;
+                else
+                    section = profile.FindSection(name);
                 searched = section != 0 && profile.SectionLine(section) == line;
                 nextKey = 0;
                 checkKeys = false;
