@@ -498,7 +498,8 @@ private:
             Add("address_cut", name, addressLine,
                 address + " longer than 31 bytes: passed on as " + kValueMark +
                     (whole < kept.size() ? " (its last byte, " + HexByte(static_cast<unsigned char>(kept.back())) +
-                                               ", is half a character)"
+                                               ", is half a character: the patch client may read it and the blank "
+                                               "after it as one character, which joins the port to the address)"
                                          : std::string()),
                 kept, true);
         }
