@@ -55,7 +55,7 @@ public:
     // For tools that report on a profile: what a lookup can find, with the lines it was read from (1-based, lines
     // counted as the reader ends them). Section 0 holds the keys before the first header (its line is 0); every
     // other section is the first of its name, and holds the first key of each name in it.
-    static const size_t kNone = static_cast<size_t>(-1);
+    static constexpr size_t kNone = static_cast<size_t>(-1);
     struct KeyLine {
         std::string_view name;
         std::string_view value;

@@ -390,9 +390,22 @@ private:
                 shown);
         }
 
+        // The keys of the servers read, found in one pass over the section's keys (a zone may have thousands of
+        // servers, and a lookup each would cost a jump through memory each): AgentIP<k> and Port<k> by number.
         const std::vector<ServerEntry>& servers = checked.zone.servers;
+        std::vector<size_t> addressKeys(servers.size() + 1, Profile::kNone), portKeys(servers.size() + 1);
+        for (size_t i = 0; i < m_profile.KeyCount(section) && !servers.empty(); ++i) {
+            const std::string_view key = m_profile.KeyAt(section, i).name;
+            const size_t address = static_cast<size_t>(NumberedName(key, "agentip"));
+            const size_t port = static_cast<size_t>(NumberedName(key, "port"));
+            if (address >= 1 && address <= servers.size())
+                addressKeys[address] = i;
+            else if (port >= 1 && port <= servers.size())
+                portKeys[port] = i;
+        }
         for (size_t k = 1; k <= servers.size(); ++k)
-            CheckServer(name, section, k, servers[k - 1].port);
+            CheckServer(name, k, m_profile.KeyAt(section, addressKeys[k]), m_profile.KeyAt(section, portKeys[k]),
+                        servers[k - 1].port);
         CheckListEnd(checked, section, titleLine);
     }
 
@@ -482,13 +495,12 @@ private:
             port + " " + kValueMark + " reads as " + std::to_string(read) + why + left, value);
     }
 
-    void CheckServer(const std::string& name, size_t section, size_t k, int read)
+    // A server that was read: both its keys are there, with values.
+    void CheckServer(const std::string& name, size_t k, const Profile::KeyLine& addressKey,
+                     const Profile::KeyLine& portKey, int read)
     {
         const std::string address = "AgentIP" + std::to_string(k);
         const std::string port = "Port" + std::to_string(k);
-        // A server that was read has both keys, with values: each looked up once (a zone may have thousands).
-        const Profile::KeyLine addressKey = m_profile.KeyAt(section, m_profile.FindKey(section, address));
-        const Profile::KeyLine portKey = m_profile.KeyAt(section, m_profile.FindKey(section, port));
         const std::string_view value = StripProfileQuotes(addressKey.value);
         const std::string_view kept = value.substr(0, kKept);
         const int addressLine = addressKey.line;
