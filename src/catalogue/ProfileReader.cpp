@@ -1,6 +1,5 @@
 #include "catalogue/ProfileReader.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,8 +8,6 @@
 #include "text/CodePage936.h"
 
 namespace {
-
-const size_t kReservedKeysAtMost = 65536;
 
 // The platform reads an integer's text into a buffer of 30 characters: at most 29 of them count.
 const size_t kIntTextSize = 30;
@@ -78,25 +75,15 @@ int DigitValue(char c)
 template <class Sink>
 void ParseProfile(std::string_view bytes, Sink& sink)
 {
-    const char* p = bytes.data();
-    const char* end = p + bytes.size();
-    if (bytes.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
-        p += 3;
-
+    ProfileLines lines(bytes);
+    size_t begin = 0;
+    size_t lineEndAt = 0;
     int line = 0;
-    while (p < end) {
+    while (lines.Next(begin, lineEndAt)) {
         ++line;
-        // A line ends at LF; only when no LF is left does CR end it.
-        const char* lineEnd = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (!lineEnd)
-            lineEnd = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)));
-        const char* next = lineEnd ? lineEnd + 1 : end;
-        if (!lineEnd)
-            lineEnd = end;
-
-        const char* start = SkipBlanks(p, lineEnd);
+        const char* lineEnd = bytes.data() + lineEndAt;
+        const char* start = SkipBlanks(bytes.data() + begin, lineEnd);
         const char* stop = TrimEnd(start, lineEnd);
-        p = next;
         if (start >= stop)
             continue;
 
@@ -127,6 +114,30 @@ void ParseProfile(std::string_view bytes, Sink& sink)
 
 } // namespace
 
+ProfileLines::ProfileLines(std::string_view bytes)
+    : m_bytes(bytes), m_next(bytes.size() >= 3 && std::memcmp(bytes.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0)
+{
+}
+
+bool ProfileLines::Next(size_t& begin, size_t& end)
+{
+    if (m_next >= m_bytes.size())
+        return false;
+    begin = m_next;
+    const char* p = m_bytes.data() + begin;
+    const size_t left = m_bytes.size() - begin;
+    // A line ends at LF; only when no LF is left does CR end it. Once no LF is left none is looked for again, so a
+    // file of CR-ended lines takes one pass.
+    const void* lineEnd = m_lineFeedLeft ? std::memchr(p, '\n', left) : nullptr;
+    if (!lineEnd) {
+        m_lineFeedLeft = false;
+        lineEnd = std::memchr(p, '\r', left);
+    }
+    end = lineEnd ? static_cast<size_t>(static_cast<const char*>(lineEnd) - m_bytes.data()) : m_bytes.size();
+    m_next = lineEnd ? end + 1 : end;
+    return true;
+}
+
 std::string LowerAscii(std::string_view s)
 {
     std::string out(s);
@@ -139,24 +150,22 @@ std::string LowerAscii(std::string_view s)
 
 struct Profile::Builder {
     Profile& profile;
-    void Section(std::string_view name, int) { profile.AddSection(name); }
-    void Key(std::string_view name, std::string_view value, bool hasValue, int)
+    void Section(std::string_view name, int line) { profile.AddSection(name, line); }
+    void Key(std::string_view name, std::string_view value, bool hasValue, int line)
     {
-        profile.AddKey(name, value, hasValue);
+        profile.AddKey(name, value, hasValue, line);
     }
 };
 
 Profile Profile::FromBytes(std::string_view bytes)
 {
     Profile profile;
-    // Each key takes a line: storage for as many keys as the bytes have lines (up to a bound, a file of blank lines
-    // holds none), reserved once.
-    const size_t lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-    profile.m_keys.reserve(lines < kReservedKeysAtMost ? lines : kReservedKeysAtMost);
+    // Places in the text are 32-bit: a profile is read up to 4 GiB (a catalogue is a few KB).
+    profile.m_text = std::string(bytes.substr(0, UINT32_MAX));
     // Keys before the first section header belong to a nameless section, as on the platform.
-    profile.AddSection(std::string_view());
+    profile.AddSection(std::string_view(), 0);
     Builder builder{profile};
-    ParseProfile(bytes, builder);
+    ParseProfile(profile.m_text, builder);
     return profile;
 }
 
@@ -222,26 +231,6 @@ Profile Profile::FromFile(const PathChar* path)
     return FromBytes(bytes);
 }
 
-void Profile::AddSection(std::string_view name)
-{
-    m_sections.push_back(Section{std::string(name), m_keys.size(), 0, {}});
-    m_firstSection.emplace(LowerAscii(name), m_sections.size() - 1);
-}
-
-void Profile::AddKey(std::string_view name, std::string_view value, bool hasValue)
-{
-    Section& section = m_sections.back();
-    m_keys.push_back(Key{std::string(name), std::string(value), hasValue});
-    ++section.keyCount;
-    if (section.keyCount <= kScannedKeys)
-        return;
-    if (section.index.empty()) {
-        for (size_t k = section.firstKey; k < m_keys.size() - 1; ++k)
-            section.index.emplace(LowerAscii(m_keys[k].name), k);
-    }
-    section.index.emplace(LowerAscii(name), m_keys.size() - 1);
-}
-
 namespace {
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
@@ -260,36 +249,148 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+size_t HashIgnoringAsciiCase(uint32_t scope, std::string_view name)
+{
+    uint32_t hash = 2166136261u ^ scope;
+    for (char c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    // Mixed so the low bits, which pick the slot, depend on every byte: names differ mostly in their last digits.
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
+    return hash;
+}
+
 } // namespace
 
-const std::string* Profile::FindValue(std::string_view section, std::string_view key) const
+template <class NameOf>
+size_t Profile::NameIndex::Find(uint32_t scope, std::string_view name, const NameOf& nameOf) const
 {
-    auto s = m_firstSection.find(LowerAscii(section));
-    if (s == m_firstSection.end())
-        return nullptr;
-    const Section& found = m_sections[s->second];
-    size_t first = found.firstKey + found.keyCount;
-    if (found.keyCount > kScannedKeys) {
-        const auto k = found.index.find(LowerAscii(key));
-        if (k != found.index.end())
-            first = k->second;
-    } else {
-        for (size_t k = found.firstKey; k < found.firstKey + found.keyCount; ++k) {
-            if (EqualIgnoringAsciiCase(m_keys[k].name, key)) {
-                first = k;
-                break;
-            }
-        }
+    if (m_slots.empty())
+        return kNone;
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = HashIgnoringAsciiCase(scope, name) & mask; m_slots[i] != 0; i = (i + 1) & mask) {
+        const uint32_t id = m_slots[i] - 1;
+        const auto found = nameOf(id); // (scope, name)
+        if (found.first == scope && EqualIgnoringAsciiCase(found.second, name))
+            return id;
     }
-    if (first == found.firstKey + found.keyCount || !m_keys[first].hasValue)
-        return nullptr;
-    return &m_keys[first].value;
+    return kNone;
+}
+
+template <class NameOf>
+bool Profile::NameIndex::Add(uint32_t scope, std::string_view name, uint32_t id, const NameOf& nameOf)
+{
+    if (Find(scope, name, nameOf) != kNone)
+        return false;
+    if ((m_used + 1) * 2 > m_slots.size())
+        Grow(nameOf);
+    const size_t mask = m_slots.size() - 1;
+    size_t i = HashIgnoringAsciiCase(scope, name) & mask;
+    while (m_slots[i] != 0)
+        i = (i + 1) & mask;
+    m_slots[i] = id + 1;
+    ++m_used;
+    return true;
+}
+
+template <class NameOf>
+void Profile::NameIndex::Grow(const NameOf& nameOf)
+{
+    std::vector<uint32_t> old(m_slots.empty() ? 16 : m_slots.size() * 2, 0);
+    old.swap(m_slots);
+    const size_t mask = m_slots.size() - 1;
+    for (uint32_t slot : old) {
+        if (slot == 0)
+            continue;
+        const auto entry = nameOf(slot - 1);
+        size_t i = HashIgnoringAsciiCase(entry.first, entry.second) & mask;
+        while (m_slots[i] != 0)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+}
+
+Profile::Text Profile::TextAt(std::string_view part) const
+{
+    // Names and values are parts of m_text (an empty one may lie anywhere: it is stored as empty).
+    if (part.empty())
+        return Text{0, 0};
+    return Text{static_cast<uint32_t>(part.data() - m_text.data()), static_cast<uint32_t>(part.size())};
+}
+
+void Profile::AddSection(std::string_view name, int line)
+{
+    const uint32_t id = static_cast<uint32_t>(m_sections.size());
+    m_sections.push_back(Section{TextAt(name), static_cast<uint32_t>(line), static_cast<uint32_t>(m_keys.size())});
+    m_inRepeatedSection = !m_sectionIndex.Add(
+        0, name, id, [this](uint32_t s) { return std::make_pair(0u, TextOf(m_sections[s].name)); });
+    if (m_inRepeatedSection)
+        m_sections.pop_back();
+}
+
+void Profile::AddKey(std::string_view name, std::string_view value, bool hasValue, int line)
+{
+    if (m_inRepeatedSection)
+        return;
+    const uint32_t section = static_cast<uint32_t>(m_sections.size() - 1);
+    const uint32_t id = static_cast<uint32_t>(m_keys.size());
+    m_keys.push_back(Key{TextAt(name), TextAt(value), section, static_cast<uint32_t>(line), hasValue});
+    if (!m_keyIndex.Add(section, name, id,
+                        [this](uint32_t k) { return std::make_pair(m_keys[k].section, TextOf(m_keys[k].name)); }))
+        m_keys.pop_back();
+}
+
+size_t Profile::KeyEnd(size_t section) const
+{
+    return section + 1 < m_sections.size() ? m_sections[section + 1].firstKey : m_keys.size();
+}
+
+std::string_view Profile::SectionName(size_t section) const
+{
+    return TextOf(m_sections[section].name);
+}
+
+size_t Profile::FindSection(std::string_view name) const
+{
+    return m_sectionIndex.Find(0, name, [this](uint32_t s) { return std::make_pair(0u, TextOf(m_sections[s].name)); });
+}
+
+size_t Profile::KeyCount(size_t section) const
+{
+    return KeyEnd(section) - m_sections[section].firstKey;
+}
+
+Profile::KeyLine Profile::KeyAt(size_t section, size_t index) const
+{
+    const Key& key = m_keys[m_sections[section].firstKey + index];
+    return KeyLine{TextOf(key.name), TextOf(key.value), key.hasValue, static_cast<int>(key.line)};
+}
+
+size_t Profile::FindKey(size_t section, std::string_view name) const
+{
+    const size_t key = m_keyIndex.Find(static_cast<uint32_t>(section), name, [this](uint32_t k) {
+        return std::make_pair(m_keys[k].section, TextOf(m_keys[k].name));
+    });
+    return key == kNone ? kNone : key - m_sections[section].firstKey;
+}
+
+std::optional<std::string_view> Profile::FindValue(std::string_view section, std::string_view key) const
+{
+    const size_t s = FindSection(section);
+    const size_t k = s == kNone ? kNone : FindKey(s, key);
+    if (k == kNone || !m_keys[m_sections[s].firstKey + k].hasValue)
+        return std::nullopt;
+    return TextOf(m_keys[m_sections[s].firstKey + k].value);
 }
 
 void Profile::ReadString(const char* section, const char* key, char* buffer, size_t size) const
 {
     std::string_view value;
-    if (const std::string* stored = FindValue(section, key))
+    if (const auto stored = FindValue(section, key))
         value = StripProfileQuotes(*stored);
     size_t n = value.size() < size - 1 ? value.size() : size - 1;
     if (n > 0)
@@ -299,7 +400,7 @@ void Profile::ReadString(const char* section, const char* key, char* buffer, siz
 
 int Profile::ReadInt(const char* section, const char* key, int defaultValue) const
 {
-    const std::string* stored = FindValue(section, key);
+    const auto stored = FindValue(section, key);
     if (!stored)
         return defaultValue;
     std::string_view text = StripProfileQuotes(*stored);

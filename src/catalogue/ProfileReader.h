@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // A path as the file system takes it: UTF-16 on Windows, so an installation path in any script is reached whatever
@@ -44,40 +45,83 @@ public:
     // read as its text in code page 936.
     static Profile FromFile(const PathChar* path);
 
-    // The stored value of the key (before quotes are stripped), or nullptr when the section or key is missing or
+    // The stored value of the key (before quotes are stripped), or nothing when the section or key is missing or
     // the key has no '='.
-    const std::string* FindValue(std::string_view section, std::string_view key) const;
+    std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
 
     void ReadString(const char* section, const char* key, char* buffer, size_t size) const override;
     int ReadInt(const char* section, const char* key, int defaultValue) const override;
 
+    // For tools that report on a profile: what a lookup can find, with the lines it was read from (1-based, lines
+    // counted as the reader ends them). Section 0 holds the keys before the first header (its line is 0); every
+    // other section is the first of its name, and holds the first key of each name in it.
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+    struct KeyLine {
+        std::string_view name;
+        std::string_view value;
+        bool hasValue;
+        int line;
+    };
     size_t SectionCount() const { return m_sections.size(); }
+    std::string_view SectionName(size_t section) const;
+    int SectionLine(size_t section) const { return static_cast<int>(m_sections[section].line); }
+    // The section a lookup of name finds, or kNone.
+    size_t FindSection(std::string_view name) const;
+    size_t KeyCount(size_t section) const;
+    KeyLine KeyAt(size_t section, size_t index) const;
+    // The key a lookup of name in the section finds (its index within the section), or kNone.
+    size_t FindKey(size_t section, std::string_view name) const;
 
 private:
+    // Only what a lookup can find is kept, as places in the text: the first section of each name with the first key
+    // of each name in it. A later one is never searched, so a file of repeated lines costs no memory for them, and
+    // a file of distinct names a few dozen bytes a name.
+    struct Text {
+        uint32_t at;
+        uint32_t size;
+    };
+    struct Section {
+        Text name;
+        uint32_t line;
+        uint32_t firstKey; // index of its first key in m_keys; its keys run up to the next section's
+    };
     struct Key {
-        std::string name;
-        std::string value;
+        Text name;
+        Text value;
+        uint32_t section;
+        uint32_t line;
         bool hasValue;
     };
-    // A section's keys are m_keys[firstKey, firstKey + keyCount). A section of a few keys (a zone's) is searched
-    // key by key; a longer one gets an index, so a lookup never walks thousands of keys.
-    struct Section {
-        std::string name;
-        size_t firstKey;
-        size_t keyCount;
-        // Lower-cased key name -> index in m_keys of its first key; only for a section of more than kScannedKeys.
-        std::unordered_map<std::string, size_t> index;
+    // Names found without regard to ASCII case: an open-addressed table of ids (plus one; 0 is free), each id
+    // naming a section or a key of the profile.
+    class NameIndex {
+    public:
+        template <class NameOf>
+        size_t Find(uint32_t scope, std::string_view name, const NameOf& nameOf) const;
+        // Adds id under (scope, name) unless that name is there: true when it was added.
+        template <class NameOf>
+        bool Add(uint32_t scope, std::string_view name, uint32_t id, const NameOf& nameOf);
+
+    private:
+        template <class NameOf>
+        void Grow(const NameOf& nameOf);
+        std::vector<uint32_t> m_slots;
+        size_t m_used = 0;
     };
-    static const size_t kScannedKeys = 16;
 
     struct Builder;
-    void AddSection(std::string_view name);
-    void AddKey(std::string_view name, std::string_view value, bool hasValue);
+    void AddSection(std::string_view name, int line);
+    void AddKey(std::string_view name, std::string_view value, bool hasValue, int line);
+    std::string_view TextOf(Text text) const { return std::string_view(m_text).substr(text.at, text.size); }
+    Text TextAt(std::string_view part) const;
+    size_t KeyEnd(size_t section) const;
 
-    std::vector<Key> m_keys;
+    std::string m_text;
     std::vector<Section> m_sections;
-    // Lower-cased section name -> index of its first section.
-    std::unordered_map<std::string, size_t> m_firstSection;
+    std::vector<Key> m_keys;
+    NameIndex m_sectionIndex;         // scope 0
+    NameIndex m_keyIndex;             // scope: the section's index
+    bool m_inRepeatedSection = false; // the keys read now belong to a section that repeats an earlier one
 };
 
 // Reads a file's bytes: false, and no bytes, when it cannot be opened or read. A UTF-16LE file with its byte order
@@ -87,6 +131,20 @@ bool ReadProfileFile(const PathChar* path, std::string& bytes);
 // ReadProfileFile returns it (a character without a GBK form becomes '?').
 bool IsUtf16Profile(std::string_view bytes);
 std::string GbkFromUtf16Profile(std::string_view bytes);
+
+// The lines of a profile as the reader ends them: at LF, and at CR once no LF is left; a UTF-8 byte order mark
+// before the first line is skipped.
+class ProfileLines {
+public:
+    explicit ProfileLines(std::string_view bytes);
+    // The next line's text [begin, end) of the bytes, without the byte that ends it; false after the last line.
+    bool Next(size_t& begin, size_t& end);
+
+private:
+    std::string_view m_bytes;
+    size_t m_next;
+    bool m_lineFeedLeft = true;
+};
 
 // For tools that report on a profile: every section header and key of the bytes, in file order and with its line
 // (1-based, lines counted as the reader ends them), exactly as Profile::FromBytes reads them.

@@ -71,11 +71,33 @@ std::string Printable(const std::string& utf8, bool cut, std::string& note)
     return out;
 }
 
+// A text byte for byte as UTF-8: a half character (a lead byte without its trail byte), wherever it is, becomes
+// '?'. Converted piece by piece around such bytes, as the platforms' conversions differ there: Windows takes the
+// byte after a lone lead byte (a blank) into its '?'.
+std::string PassedOn(std::string_view gbk)
+{
+    std::string out;
+    size_t start = 0;
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(gbk[i]);
+        if (c < 0x81 || c == 0xFF)
+            continue;
+        const unsigned char t = i + 1 < gbk.size() ? static_cast<unsigned char>(gbk[i + 1]) : 0;
+        if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
+            ++i;
+            continue;
+        }
+        out += text::Utf8FromUtf16(text::Utf16FromGbk(gbk.substr(start, i - start))) + "?";
+        start = i + 1;
+    }
+    return out + text::Utf8FromUtf16(text::Utf16FromGbk(gbk.substr(start)));
+}
+
 // A text of the file for the text report, escaped, and cut when it is long.
-std::string Printed(std::string_view gbk, const char* open, const char* close, bool cut = true)
+std::string Printed(std::string_view gbk, const char* open, const char* close, bool cut = true, bool asPassedOn = false)
 {
     std::string note;
-    const std::string text = Printable(Shown(gbk), cut, note);
+    const std::string text = Printable(asPassedOn ? PassedOn(gbk) : Shown(gbk), cut, note);
     return open + text + (note.empty() ? "" : "...") + close + note;
 }
 
@@ -84,7 +106,10 @@ std::string Message(const Finding& finding, bool forText)
     const size_t mark = finding.message.find(kValueMark);
     if (mark == std::string::npos)
         return Shown(finding.message);
-    const std::string value = forText ? Printed(finding.value, "\"", "\"") : "\"" + Shown(finding.value) + "\"";
+    const std::string value = forText
+                                  ? Printed(finding.value, "\"", "\"", true, finding.valueAsPassedOn)
+                                  : "\"" + (finding.valueAsPassedOn ? PassedOn(finding.value) : Shown(finding.value)) +
+                                        "\"";
     return Shown(finding.message.substr(0, mark)) + value +
            Shown(finding.message.substr(mark + std::char_traits<char>::length(kValueMark)));
 }
@@ -118,7 +143,7 @@ std::string TextReport(const CatalogueCheck& check)
                Printed(zone.zone.title, "", "") + "\n";
         for (const ServerEntry& server : zone.zone.servers)
             out += "   server " + Printed(server.address, "", "") + " port " + std::to_string(server.port) + "\n";
-        out += "   patch client command line: " + Printed(zone.commandLine, "\"", "\"", false) + "\n";
+        out += "   patch client command line: " + Printed(zone.commandLine, "\"", "\"", false, true) + "\n";
     }
     if (check.findings.empty())
         return out + "No findings.\n";
@@ -148,7 +173,7 @@ std::string JsonReport(const CatalogueCheck& check)
             out += "{\"address\": " + JsonString(Shown(server.address)) + ", \"port\": " + std::to_string(server.port) +
                    "}";
         }
-        out += "], \"command_line\": " + JsonString(Shown(zone.commandLine)) + "}";
+        out += "], \"command_line\": " + JsonString(PassedOn(zone.commandLine)) + "}";
     }
     out += check.zones.empty() ? "],\n\"findings\": [" : "\n],\n\"findings\": [";
     for (size_t i = 0; i < check.findings.size(); ++i) {

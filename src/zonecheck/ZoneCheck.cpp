@@ -11,6 +11,7 @@
 #include "catalogue/ProfileReader.h"
 #include "handoff/PatchClientArguments.h"
 #include "text/CodePage936.h"
+#include "zonecheck/Encoding.h"
 
 const char* const kValueMark = "{}";
 
@@ -42,57 +43,6 @@ bool IsComment(std::string_view name)
     return !name.empty() && (name[0] == ';' || name[0] == '#');
 }
 
-// Every section and key of the file with its line, and where each name first appears.
-struct Outline : ProfileLineVisitor {
-    struct Key {
-        std::string name;
-        bool hasValue;
-        int line;
-    };
-    struct Section {
-        std::string name;
-        int line;
-        std::vector<Key> keys;
-        int repeatOf = -1; // index of the first section of this name, or -1
-        // Lower-cased key name -> index of its first key: a key's line without a search, however many keys.
-        std::unordered_map<std::string, size_t> firstKey;
-
-        const Key* FindKey(std::string_view key) const
-        {
-            auto found = firstKey.find(LowerAscii(key));
-            return found == firstKey.end() ? nullptr : &keys[found->second];
-        }
-    };
-    std::vector<Section> sections{Section{std::string(), 0, {}, -1, {}}};
-    std::unordered_map<std::string, size_t> firstSection{{std::string(), 0}};
-
-    void OnSection(std::string_view name, int line) override
-    {
-        Section section{std::string(name), line, {}, -1, {}};
-        auto found = firstSection.emplace(LowerAscii(name), sections.size());
-        if (!found.second)
-            section.repeatOf = static_cast<int>(found.first->second);
-        sections.push_back(std::move(section));
-    }
-    void OnKey(std::string_view name, std::string_view, bool hasValue, int line) override
-    {
-        Section& section = sections.back();
-        section.keys.push_back(Key{std::string(name), hasValue, line});
-        section.firstKey.emplace(LowerAscii(name), section.keys.size() - 1);
-    }
-
-    const Section* Find(std::string_view name) const
-    {
-        auto found = firstSection.find(LowerAscii(name));
-        return found == firstSection.end() ? nullptr : &sections[found->second];
-    }
-    static int LineOf(const Section* section, std::string_view key)
-    {
-        const Key* found = section ? section->FindKey(key) : nullptr;
-        return found ? found->line : 0;
-    }
-};
-
 // Answers the scan from the profile and remembers which zone sections it asked for a title, in order.
 class TitleRecorder : public ProfileSource {
 public:
@@ -118,13 +68,15 @@ bool IsPlainNumber(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Whether a plain number is larger than the reader's integer holds, so that what the launcher reads is not it.
-bool Wraps(std::string_view digits)
+// Whether a plain number (its digits, and whether a minus sign stands before them) is beyond what the reader's integer
+// holds, so that what the launcher reads is not it.
+bool Wraps(std::string_view digits, bool negative = false)
 {
+    const uint64_t largest = 2147483647u + (negative ? 1u : 0u);
     uint64_t value = 0;
     for (char c : digits) {
         value = value * 10 + static_cast<uint64_t>(c - '0');
-        if (value > 2147483647u)
+        if (value > largest)
             return true;
     }
     return false;
@@ -143,100 +95,132 @@ bool IsInvisible(std::string_view title)
     return true;
 }
 
-// The length of the UTF-8 sequence that starts at bytes[i] (0 when none does) and its character.
-size_t Utf8Sequence(std::string_view bytes, size_t i, uint32_t& code)
-{
-    const unsigned char c = static_cast<unsigned char>(bytes[i]);
-    const size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (length == 0 || i + length > bytes.size())
-        return 0;
-    code = c & (length == 2 ? 0x1F : length == 3 ? 0x0F : 0x07);
-    for (size_t k = 1; k < length; ++k) {
-        const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-        if ((t & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (t & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool invalid = (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF;
-    return overlong || invalid ? 0 : length;
-}
-
 std::string Plural(size_t n, const char* one, const char* many)
 {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+std::string HexByte(unsigned char c)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", c);
+    return hex;
+}
+
+// What the reader reads of a port: its first 29 characters (the platform's integer buffer).
+const size_t kPortRead = 29;
+
+// UTF-16 without its byte order mark, told by its zero bytes: text in any script has one every second byte in one
+// of the two places (little-endian: after each ASCII character). 0 when the bytes are not such a file, 1 for
+// little-endian, 2 for big-endian (which the launcher does not read even with its mark).
+int Utf16WithoutMark(std::string_view bytes)
+{
+    if (bytes.size() >= 2 && std::memcmp(bytes.data(), "\xFE\xFF", 2) == 0)
+        return 2;
+    size_t zeros[2] = {0, 0};
+    for (size_t i = 0; i < bytes.size(); ++i)
+        zeros[i % 2] += bytes[i] == '\0' ? 1 : 0;
+    const size_t units = bytes.size() / 2;
+    if (units < 2)
+        return 0;
+    if (zeros[1] * 4 >= units * 3 && zeros[0] * 10 <= zeros[1])
+        return 1;
+    if (zeros[0] * 4 >= units * 3 && zeros[1] * 10 <= zeros[0])
+        return 2;
+    return 0;
+}
+
 class Checker {
 public:
-    explicit Checker(std::string_view bytes) : m_bytes(bytes), m_profile(Profile::FromBytes(bytes))
-    {
-        ReadProfileLines(bytes, m_outline);
-    }
+    explicit Checker(std::string_view bytes) : m_bytes(bytes), m_profile(Profile::FromBytes(bytes)) {}
 
     // A UTF-16 file's characters that code page 936 lacks: the launcher reads another character (mostly '?') in
-    // their place. One finding per line.
+    // their place. One finding per line, lines counted as the reader counts those of the converted text: at LF,
+    // and at CR after the last LF.
     void CheckUtf16Characters(std::string_view file)
     {
+        size_t units = (file.size() - 2) / 2;
+        auto unitAt = [&](size_t i) {
+            char16_t unit;
+            std::memcpy(&unit, file.data() + 2 + 2 * i, 2);
+            return unit;
+        };
+        size_t lastLineFeed = units;
+        for (size_t i = units; i-- > 0;) {
+            if (unitAt(i) == u'\n') {
+                lastLineFeed = i;
+                break;
+            }
+        }
         int line = 1;
         int lastLine = 0;
-        for (size_t i = 2; i + 1 < file.size(); i += 2) {
-            char16_t unit[2];
-            std::memcpy(&unit[0], file.data() + i, 2);
-            if (unit[0] == u'\n')
+        for (size_t i = 0; i < units; ++i) {
+            char16_t unit[2] = {unitAt(i), 0};
+            if (unit[0] == u'\n' || (unit[0] == u'\r' && (lastLineFeed == units || i > lastLineFeed)))
                 ++line;
-            if (unit[0] < 0x80)
+            if (unit[0] < 0x80 || line == lastLine)
                 continue;
-            size_t units = 1;
-            if (unit[0] >= 0xD800 && unit[0] <= 0xDBFF && i + 3 < file.size()) {
-                std::memcpy(&unit[1], file.data() + i + 2, 2);
-                units = unit[1] >= 0xDC00 && unit[1] <= 0xDFFF ? 2 : 1;
+            size_t count = 1;
+            if (unit[0] >= 0xD800 && unit[0] <= 0xDBFF && i + 1 < units) {
+                unit[1] = unitAt(i + 1);
+                count = unit[1] >= 0xDC00 && unit[1] <= 0xDFFF ? 2 : 1;
             }
-            const std::string gbk = text::GbkFromUtf16(unit, units);
-            const std::vector<char16_t> back = text::Utf16FromGbk(gbk);
-            i += 2 * (units - 1);
-            if (back.size() == units && std::equal(back.begin(), back.end(), unit))
+            i += count - 1;
+            // A pair of surrogates is never in code page 936, nor is a lone one.
+            if (count == 1 && !(unit[0] >= 0xD800 && unit[0] <= 0xDFFF) && m_table.HasGbkCode(unit[0]))
                 continue;
-            if (line != lastLine) {
-                char code[16];
-                const uint32_t c = units == 2 ? 0x10000 + ((unit[0] - 0xD800u) << 10) + (unit[1] - 0xDC00u) : unit[0];
-                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-                Add("no_gbk_code", std::string(), line,
-                    std::string("character ") + code + " has no GBK code: the launcher reads " + kValueMark +
-                        " in its place",
-                    gbk);
-                lastLine = line;
-            }
+            char code[16];
+            const uint32_t c = count == 2 ? 0x10000 + ((unit[0] - 0xD800u) << 10) + (unit[1] - 0xDC00u) : unit[0];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+            Add("no_gbk_code", std::string(), line,
+                std::string("character ") + code + " has no GBK code: the launcher reads " + kValueMark +
+                    " in its place",
+                text::GbkFromUtf16(unit, count));
+            lastLine = line;
         }
     }
 
     CatalogueCheck Run()
     {
-        CheckEncoding();
-        CheckLoneCarriageReturns();
+        // A UTF-16 file read byte for byte: one finding says it all; its zero bytes and line ends would only add
+        // noise to the findings of a text file.
+        const int utf16 = Utf16WithoutMark(m_bytes);
+        if (utf16 == 1) {
+            Add("utf16_without_mark", std::string(), 1,
+                "the file is UTF-16 without its byte order mark: the launcher reads it byte for byte and finds none "
+                "of its names; save it as GBK");
+        } else if (utf16 == 2) {
+            Add("utf16_big_endian", std::string(), 1,
+                "the file is UTF-16 big-endian: the launcher reads it byte for byte and finds none of its names; "
+                "save it as GBK");
+        } else {
+            CheckEncoding();
+            CheckLoneCarriageReturns();
+        }
         TitleRecorder recorder(m_profile);
         ZoneCatalogue zones;
         ScanZoneCatalogue(zones, recorder);
 
         size_t row = 0;
         for (const auto& asked : recorder.asked) {
-            const Outline::Section* section = m_outline.Find(asked.first);
+            const size_t section = m_profile.FindSection(asked.first);
             if (!asked.second) {
                 // A section found by a zone's name is named "zone" in some letter case and digits: safe to print.
-                if (section)
-                    Add("zone_without_title", section->name, section->line,
-                        "no title: the launcher counts " + section->name + " as a missing zone number");
+                if (section != Profile::kNone) {
+                    const std::string name(m_profile.SectionName(section));
+                    Add("zone_without_title", name, m_profile.SectionLine(section),
+                        "no title: the launcher counts " + name + " as a missing zone number");
+                }
                 continue;
             }
-            CheckedZone checked{static_cast<int>(row + 1), section->name, zones[row],
+            CheckedZone checked{static_cast<int>(row + 1), std::string(m_profile.SectionName(section)), zones[row],
                                 PatchClientCommandLine(BuildPatchClientArguments(zones[row]))};
-            CheckZone(checked, *section);
+            CheckZone(checked, section);
             m_check.zones.push_back(std::move(checked));
             ++row;
         }
         const std::string& lastAsked = recorder.asked.back().first;
-        const int lastNumber = NumberedName(lastAsked, "zone");
-        CheckSections(lastAsked, lastNumber);
+        CheckSections(lastAsked, NumberedName(lastAsked, "zone"));
         if (zones.empty())
             Add("no_zones", std::string(), 0,
                 "the launcher lists no zone: it shows its catalogue error message and ends");
@@ -249,11 +233,12 @@ public:
 private:
     // Keeps at most kListedPerKind findings of a kind and counts the others, so a huge file's report stays small.
     void Add(const char* kind, const std::string& section, int line, std::string message,
-             std::string_view value = std::string_view())
+             std::string_view value = std::string_view(), bool valueAsPassedOn = false)
     {
         size_t& count = m_countOfKind[kind];
         if (++count <= kListedPerKind) {
-            m_check.findings.push_back(Finding{kind, section, line, std::move(message), std::string(value)});
+            m_check.findings.push_back(
+                Finding{kind, section, line, std::move(message), std::string(value), valueAsPassedOn});
             return;
         }
         if (count == kListedPerKind + 1)
@@ -264,106 +249,116 @@ private:
         }
     }
 
-    // The byte that ends the reader's lines: LF, or CR in a file without any LF.
-    char LineEnd() const { return m_bytes.find('\n') == std::string_view::npos ? '\r' : '\n'; }
+    // The line's key or 0 when the section has no such key.
+    int LineOf(size_t section, std::string_view key) const
+    {
+        const size_t found = m_profile.FindKey(section, key);
+        return found == Profile::kNone ? 0 : m_profile.KeyAt(section, found).line;
+    }
 
-    // The file is UTF-8 only when that reading is the plausible one: it decodes, and its characters beyond ASCII
-    // include one that UTF-8 writes in three bytes or more (as all Chinese) or are all Latin-1 letters and signs
-    // (U+00A0 to U+00FF, as in "Café"). GBK Chinese often decodes as UTF-8 too, but then as rare two-byte letters.
+    // Decides GBK or UTF-8 on the whole file's evidence. Each line with bytes beyond ASCII reads as GBK, as UTF-8,
+    // as both or as neither. A line that reads one way only tells the file's encoding; a line that reads both ways
+    // goes to the reading that makes more sense of it (see encoding::ReadLine), tipped towards the encoding the
+    // file's one-way lines show or, in a file of such lines alone, the reading that makes more sense of all of
+    // them together. A tie is GBK unless the file leans to UTF-8: the launcher reads GBK, and re-saving a right
+    // file would break it.
     void CheckEncoding()
     {
-        const size_t bom = m_bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-        size_t firstHigh = std::string_view::npos;
-        bool utf8 = true;
-        bool plausible = false;
-        bool otherTwoByte = false;
-        for (size_t i = bom; i < m_bytes.size() && utf8; ++i) {
-            if (static_cast<unsigned char>(m_bytes[i]) < 0x80)
-                continue;
-            if (firstHigh == std::string_view::npos)
-                firstHigh = i;
-            uint32_t code = 0;
-            const size_t length = Utf8Sequence(m_bytes, i, code);
-            utf8 = length > 0;
-            plausible = plausible || length >= 3;
-            otherTwoByte = otherTwoByte || (length == 2 && code > 0xFF);
-            i += length ? length - 1 : 0;
-        }
-        if (firstHigh == std::string_view::npos)
-            return;
-        if (utf8 && (plausible || !otherTwoByte)) {
-            // The reader skips a UTF-8 byte order mark; the text after it is what the launcher shows.
-            if (bom)
-                Add("not_gbk_utf8_bom", std::string(), 1,
-                    "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as "
-                    "GBK");
-            else
-                Add("not_gbk_utf8", std::string(), LineOfOffset(firstHigh),
-                    "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
-            return;
-        }
-        // One finding per line; a trail byte is never a line end, so counting the line ends passed is enough.
-        const char lineEnd = LineEnd();
-        int line = 1;
-        int lastLine = 0;
-        for (size_t i = bom; i < m_bytes.size(); ++i) {
-            const unsigned char c = static_cast<unsigned char>(m_bytes[i]);
-            if (c == static_cast<unsigned char>(lineEnd))
-                ++line;
-            if (c <= 0x80) // code page 936 adds the euro sign, 0x80, to GBK
-                continue;
-            const unsigned char t = i + 1 < m_bytes.size() ? static_cast<unsigned char>(m_bytes[i + 1]) : 0;
-            if (c >= 0x81 && c <= 0xFE && t >= 0x40 && t <= 0xFE && t != 0x7F) {
-                ++i;
-                continue;
+        struct Evidence {
+            size_t utf8Only = 0, gbkOnly = 0;
+            long long utf8Score = 0, gbkScore = 0; // of the lines that read both ways
+        } evidence;
+        ForEachLineBeyondAscii([&](std::string_view, int, const encoding::LineReading& reading) {
+            if (reading.utf8 && !reading.gbk)
+                ++evidence.utf8Only;
+            else if (reading.gbk && !reading.utf8)
+                ++evidence.gbkOnly;
+            else if (reading.gbk && reading.utf8) {
+                evidence.utf8Score += reading.utf8Score;
+                evidence.gbkScore += reading.gbkScore;
             }
-            if (line != lastLine) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "0x%02X", c);
+        });
+        const bool leansUtf8 = evidence.utf8Only > 0  ? evidence.gbkOnly == 0
+                               : evidence.gbkOnly > 0 ? false
+                                                      : evidence.utf8Score > evidence.gbkScore;
+        const int tip = evidence.utf8Only > 0 && evidence.gbkOnly > 0 ? 0 : leansUtf8 ? 3 : -3;
+
+        size_t utf8Lines = 0, gbkLines = 0;
+        int firstUtf8 = 0, firstGbk = 0;
+        ForEachLineBeyondAscii([&](std::string_view text, int line, const encoding::LineReading& reading) {
+            bool utf8 = reading.utf8;
+            if (reading.utf8 && reading.gbk)
+                utf8 = reading.utf8Score + tip > reading.gbkScore ||
+                       (reading.utf8Score + tip == reading.gbkScore && tip > 0);
+            if (utf8) {
+                firstUtf8 = utf8Lines++ == 0 ? line : firstUtf8;
+            } else if (reading.gbk) {
+                firstGbk = gbkLines++ == 0 ? line : firstGbk;
+            } else {
                 Add("not_gbk_bytes", std::string(), line,
-                    std::string("byte ") + hex + " starts no GBK character: the launcher shows a stray sign for it");
-                lastLine = line;
+                    "byte " + HexByte(static_cast<unsigned char>(text[reading.badGbkByte])) +
+                        " starts no GBK character: the launcher shows a stray sign for it");
             }
+        });
+        if (utf8Lines == 0)
+            return;
+        const bool bom = m_bytes.substr(0, 3) == "\xEF\xBB\xBF";
+        if (gbkLines > 0)
+            Add("not_gbk_utf8_mixed", std::string(), firstUtf8,
+                "the file mixes UTF-8 (" + Plural(utf8Lines, "line", "lines") + ", the first here) and GBK (" +
+                    Plural(gbkLines, "line", "lines") + ", the first at line " + std::to_string(firstGbk) +
+                    "): the launcher shows the UTF-8 texts as mojibake; save those lines as GBK");
+        else if (bom)
+            // The reader skips a UTF-8 byte order mark; the text after it is what the launcher shows.
+            Add("not_gbk_utf8_bom", std::string(), 1,
+                "the file is UTF-8 with a byte order mark: the launcher shows its texts as mojibake; save it as GBK");
+        else
+            Add("not_gbk_utf8", std::string(), firstUtf8,
+                "the file is UTF-8: the launcher shows its texts as mojibake; save it as GBK");
+    }
+
+    // Calls visit(text, line, reading) for each of the reader's lines that holds a byte beyond ASCII.
+    template <class Visit>
+    void ForEachLineBeyondAscii(const Visit& visit)
+    {
+        ProfileLines lines(m_bytes);
+        size_t begin = 0, end = 0;
+        int line = 0;
+        while (lines.Next(begin, end)) {
+            ++line;
+            const std::string_view text = m_bytes.substr(begin, end - begin);
+            if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                continue;
+            visit(text, line, encoding::ReadLine(text, m_table));
         }
     }
 
-    int LineOfOffset(size_t offset) const
-    {
-        return 1 + static_cast<int>(
-                       std::count(m_bytes.begin(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset), LineEnd()));
-    }
-
-    // In a file with line feeds the launcher ends lines only there; a carriage return elsewhere is part of the line,
-    // though editors may break the line at it. One finding per line of the launcher's that holds some.
+    // Where the reader ends lines at LF, a carriage return elsewhere is part of the line, though editors may break
+    // the line at it; after the last LF the reader too ends lines at CR. One finding per line that holds some.
     void CheckLoneCarriageReturns()
     {
-        if (LineEnd() != '\n')
-            return;
-        int line = 1;
-        size_t lineStart = 0;
-        size_t lone = 0;
-        for (size_t i = 0; i <= m_bytes.size(); ++i) {
-            if (i == m_bytes.size() || m_bytes[i] == '\n') {
-                if (lone > 0)
-                    Add("lone_carriage_return", std::string(), line,
-                        Plural(lone, "carriage return", "carriage returns") + " without a line feed in the line " +
-                            kValueMark +
-                            ": an editor may break the line there, the launcher reads one line (line numbers here "
-                            "count as the launcher does)",
-                        m_bytes.substr(lineStart, i - lineStart));
-                ++line;
-                lineStart = i + 1;
-                lone = 0;
-            } else if (m_bytes[i] == '\r' && (i + 1 == m_bytes.size() || m_bytes[i + 1] != '\n')) {
-                ++lone;
-            }
+        ProfileLines lines(m_bytes);
+        size_t begin = 0, end = 0;
+        int line = 0;
+        while (lines.Next(begin, end)) {
+            ++line;
+            size_t lone = 0;
+            for (size_t i = begin; i < end; ++i)
+                lone += m_bytes[i] == '\r' && (i + 1 < end || end == m_bytes.size() || m_bytes[end] != '\n');
+            if (lone > 0)
+                Add("lone_carriage_return", std::string(), line,
+                    Plural(lone, "carriage return", "carriage returns") + " without a line feed in the line " +
+                        kValueMark +
+                        ": an editor may break the line there, the launcher reads one line (line numbers here "
+                        "count as the launcher does)",
+                    m_bytes.substr(begin, end - begin));
         }
     }
 
-    void CheckZone(const CheckedZone& checked, const Outline::Section& section)
+    void CheckZone(const CheckedZone& checked, size_t section)
     {
-        const std::string& name = section.name;
-        const int titleLine = Outline::LineOf(&section, "ServiceZoneTitle");
+        const std::string& name = checked.section;
+        const int titleLine = LineOf(section, "ServiceZoneTitle");
         const std::string_view title = StripProfileQuotes(*m_profile.FindValue(name, "ServiceZoneTitle"));
         const std::string kept(title.substr(0, kKept));
         const std::string shown = kept.substr(0, text::WholeGbkCharacters(kept));
@@ -395,16 +390,29 @@ private:
                 shown);
         }
 
+        // The keys of the servers read, found in one pass over the section's keys (a zone may have thousands of
+        // servers, and a lookup each would cost a jump through memory each): AgentIP<k> and Port<k> by number.
         const std::vector<ServerEntry>& servers = checked.zone.servers;
+        std::vector<size_t> addressKeys(servers.size() + 1, Profile::kNone), portKeys(servers.size() + 1);
+        for (size_t i = 0; i < m_profile.KeyCount(section) && !servers.empty(); ++i) {
+            const std::string_view key = m_profile.KeyAt(section, i).name;
+            const size_t address = static_cast<size_t>(NumberedName(key, "agentip"));
+            const size_t port = static_cast<size_t>(NumberedName(key, "port"));
+            if (address >= 1 && address <= servers.size())
+                addressKeys[address] = i;
+            else if (port >= 1 && port <= servers.size())
+                portKeys[port] = i;
+        }
         for (size_t k = 1; k <= servers.size(); ++k)
-            CheckServer(name, section, k);
+            CheckServer(name, k, m_profile.KeyAt(section, addressKeys[k]), m_profile.KeyAt(section, portKeys[k]),
+                        servers[k - 1].port);
         CheckListEnd(checked, section, titleLine);
     }
 
     // Why the zone's server list ended, and what it left unread: one finding for one fault.
-    void CheckListEnd(const CheckedZone& checked, const Outline::Section& section, int titleLine)
+    void CheckListEnd(const CheckedZone& checked, size_t section, int titleLine)
     {
-        const std::string& name = section.name;
+        const std::string& name = checked.section;
         const size_t count = checked.zone.servers.size();
         const size_t end = count + 1;
         const std::string address = "AgentIP" + std::to_string(end);
@@ -412,7 +420,8 @@ private:
 
         size_t lastNumber = 0;
         int lastLine = 0;
-        for (const Outline::Key& key : section.keys) {
+        for (size_t k = 0; k < m_profile.KeyCount(section); ++k) {
+            const Profile::KeyLine key = m_profile.KeyAt(section, k);
             const int n = std::max(NumberedName(key.name, "agentip"), NumberedName(key.name, "port"));
             if (n > 0 && static_cast<size_t>(n) > end && static_cast<size_t>(n) > lastNumber) {
                 lastNumber = static_cast<size_t>(n);
@@ -429,17 +438,16 @@ private:
                                  : "; the zone has no server: the patch client gets none";
         const std::string consequence = lost.empty() ? std::string() : "; " + lost;
 
-        const std::string* storedAddress = m_profile.FindValue(name, address);
-        const std::string* storedPort = m_profile.FindValue(name, port);
+        const auto storedAddress = m_profile.FindValue(name, address);
+        const auto storedPort = m_profile.FindValue(name, port);
         const std::string_view portText = storedPort ? StripProfileQuotes(*storedPort) : std::string_view();
-        const Outline::Key* addressKey = section.FindKey(address);
-        const std::string addressWhy = !addressKey      ? address + " is missing"
-                                       : !storedAddress ? address + " has no '='"
-                                                        : address + " is empty";
+        const std::string addressWhy = m_profile.FindKey(section, address) == Profile::kNone ? address + " is missing"
+                                       : !storedAddress                                      ? address + " has no '='"
+                                                                                             : address + " is empty";
         if (storedAddress && !StripProfileQuotes(*storedAddress).empty()) {
             CheckEndingPort(name, section, port, consequence);
         } else if (!portText.empty()) {
-            Add("server_without_address", name, Outline::LineOf(&section, port),
+            Add("server_without_address", name, LineOf(section, port),
                 port + " is " + kValueMark + " but " + addressWhy + ": the server list ends at server " +
                     std::to_string(end) + consequence,
                 portText);
@@ -451,122 +459,184 @@ private:
         }
     }
 
+    // What the reader makes of a port's text other than the number written: "port_cut" for a number longer than
+    // the 29 characters it reads, "port_wraps" for one beyond what its integer holds, "port_not_number" for text
+    // that is no number; nullptr for a number read as written. A number may carry a minus sign.
+    static const char* PortFault(std::string_view text)
+    {
+        const bool negative = text[0] == '-';
+        const std::string_view digits = negative ? text.substr(1) : text;
+        if (!IsPlainNumber(digits))
+            return "port_not_number";
+        if (text.size() > kPortRead && digits.find_first_not_of('0') != std::string_view::npos)
+            return "port_cut";
+        return Wraps(digits, negative) ? "port_wraps" : nullptr;
+    }
+
     // The port that ended a list whose address was there.
-    void CheckEndingPort(const std::string& name, const Outline::Section& section, const std::string& port,
+    void CheckEndingPort(const std::string& name, size_t section, const std::string& port,
                          const std::string& consequence)
     {
-        const std::string* stored = m_profile.FindValue(name, port);
+        const auto stored = m_profile.FindValue(name, port);
         const std::string left = ": the server is left out, the list ends there" + consequence;
         if (!stored || StripProfileQuotes(*stored).empty()) {
-            Add("port_not_positive", name, Outline::LineOf(&section, "AgentIP" + port.substr(4)),
-                port + " is missing" + left);
+            Add("port_not_positive", name, LineOf(section, "AgentIP" + port.substr(4)), port + " is missing" + left);
             return;
         }
         const std::string_view value = StripProfileQuotes(*stored);
         const int read = m_profile.ReadInt(name.c_str(), port.c_str(), 0);
-        const std::string_view digits = value[0] == '-' ? value.substr(1) : value;
-        const char* kind = !IsPlainNumber(digits) ? "port_not_number"
-                           : Wraps(digits)        ? "port_wraps"
-                                                  : "port_not_positive";
-        Add(kind, name, Outline::LineOf(&section, port),
-            port + " " + kValueMark + " reads as " + std::to_string(read) +
-                (std::strcmp(kind, "port_wraps") == 0 ? " (the value wraps around)" : "") + left,
-            value);
+        const char* fault = PortFault(value);
+        const char* kind = fault ? fault : "port_not_positive";
+        const std::string why = std::strcmp(kind, "port_wraps") == 0 ? " (the value wraps around)"
+                                : std::strcmp(kind, "port_cut") == 0
+                                    ? " (only its first " + std::to_string(kPortRead) + " characters count)"
+                                    : std::string();
+        Add(kind, name, LineOf(section, port),
+            port + " " + kValueMark + " reads as " + std::to_string(read) + why + left, value);
     }
 
-    void CheckServer(const std::string& name, const Outline::Section& section, size_t k)
+    // A server that was read: both its keys are there, with values.
+    void CheckServer(const std::string& name, size_t k, const Profile::KeyLine& addressKey,
+                     const Profile::KeyLine& portKey, int read)
     {
         const std::string address = "AgentIP" + std::to_string(k);
         const std::string port = "Port" + std::to_string(k);
-        const std::string_view value = StripProfileQuotes(*m_profile.FindValue(name, address));
+        const std::string_view value = StripProfileQuotes(addressKey.value);
         const std::string_view kept = value.substr(0, kKept);
-        const int addressLine = Outline::LineOf(&section, address);
-        if (value.size() > kKept)
-            Add("address_cut", name, addressLine, address + " longer than 31 bytes: passed on as " + kValueMark, kept);
+        const int addressLine = addressKey.line;
+        if (value.size() > kKept) {
+            // The command line gets the kept bytes as they are, a half character's lead byte included.
+            const size_t whole = text::WholeGbkCharacters(kept);
+            Add("address_cut", name, addressLine,
+                address + " longer than 31 bytes: passed on as " + kValueMark +
+                    (whole < kept.size() ? " (its last byte, " + HexByte(static_cast<unsigned char>(kept.back())) +
+                                               ", is half a character: the patch client may read it and the blank "
+                                               "after it as one character, which joins the port to the address)"
+                                         : std::string()),
+                kept, true);
+        }
         if (std::any_of(kept.begin(), kept.end(),
                         [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; }))
             Add("address_blank_or_control", name, addressLine,
                 address + " " + kValueMark +
                     " holds a blank or a control character: the patch client splits its command line there, "
                     "so every later address and port shifts",
-                kept);
-        const std::string_view portText = StripProfileQuotes(*m_profile.FindValue(name, port));
-        const int read = m_profile.ReadInt(name.c_str(), port.c_str(), 0);
-        const int portLine = Outline::LineOf(&section, port);
+                kept, true);
+        const std::string_view portText = StripProfileQuotes(portKey.value);
+        const int portLine = portKey.line;
         const std::string gets = std::to_string(read) + (read > 65535 ? ", above 65535" : "");
-        if (!IsPlainNumber(portText))
+        const char* fault = PortFault(portText);
+        if (fault && std::strcmp(fault, "port_cut") == 0)
+            Add("port_cut", name, portLine,
+                port + " " + kValueMark + " is longer than the " + std::to_string(kPortRead) +
+                    " characters the launcher reads: the patch client gets " + gets,
+                portText);
+        else if (fault && std::strcmp(fault, "port_wraps") == 0)
+            Add("port_wraps", name, portLine,
+                port + " " + kValueMark + (portText[0] == '-' ? " is below what" : " is more than") +
+                    " the launcher reads: the value wraps around and the patch client gets " + gets,
+                portText);
+        else if (fault || !IsPlainNumber(portText))
             Add("port_not_number", name, portLine,
                 port + " " + kValueMark + " is not a plain number: passed on as " + gets, portText);
-        else if (Wraps(portText))
-            Add("port_wraps", name, portLine,
-                port + " " + kValueMark +
-                    " is more than the launcher reads: the value wraps around and the patch "
-                    "client gets " +
-                    gets,
-                portText);
         else if (read > 65535)
             Add("port_above_65535", name, portLine, port + " " + kValueMark + " is above 65535: passed on unchanged",
                 portText);
     }
 
+    // The sections and keys in file order, each against the one a lookup finds: repeats, sections without a name,
+    // sections the scan never reaches and keys it never asks for.
     void CheckSections(const std::string& lastAsked, int lastNumber)
     {
-        for (const Outline::Section& section : m_outline.sections) {
-            const bool nameless = &section == &m_outline.sections.front();
-            if (section.repeatOf >= 0) {
-                const Outline::Section& first = m_outline.sections[static_cast<size_t>(section.repeatOf)];
-                Add("repeated_section", section.name, section.line,
-                    "section repeated: the launcher reads only the first one, at line " + std::to_string(first.line));
-                continue;
-            }
-            const int number = NumberedName(section.name, "zone");
-            const bool hasKeys = std::any_of(section.keys.begin(), section.keys.end(),
-                                             [](const Outline::Key& k) { return !IsComment(k.name); });
-            if (nameless) {
-                if (hasKeys)
-                    Add("unknown_section", section.name, section.keys.front().line,
-                        "keys before the first section: the launcher never reads them");
-                continue;
-            }
-            if (number == 0) {
-                Add("unknown_section", section.name, section.line,
-                    "the launcher never reads this section: zone sections are named Zone1, Zone2, ...");
-                continue;
-            }
-            if (number > lastNumber) {
-                Add("unreached_section", section.name, section.line,
-                    "never read: the scan stops at " + lastAsked + ", the 11th zone number without a title");
-                continue;
-            }
-            CheckKeys(section);
-        }
-    }
+        struct Visitor : ProfileLineVisitor {
+            Checker& checker;
+            const std::string& lastAsked;
+            int lastNumber;
+            size_t section = 0;           // the section the keys read now belong to, when a lookup can find it
+            bool searched = true;         // whether a lookup finds the current section
+            bool checkKeys = false;       // a zone section the scan reaches
+            bool keysBeforeFirst = false; // a key before the first header was reported
+            size_t nextKey = 0;           // the current section's next stored key
+            size_t nextSection = 1;       // the next stored section (0 holds the keys before any header)
 
-    void CheckKeys(const Outline::Section& section)
-    {
-        for (const Outline::Key& key : section.keys) {
-            if (IsComment(key.name))
-                continue;
-            const Outline::Key& first = *section.FindKey(key.name);
-            if (&first != &key) {
-                Add("repeated_key", section.name, key.line,
-                    std::string("key ") + kValueMark + " repeated: the launcher uses the first one, at line " +
-                        std::to_string(first.line),
-                    key.name);
-                continue;
+            Visitor(Checker& c, const std::string& asked, int number) : checker(c), lastAsked(asked), lastNumber(number)
+            {
             }
-            if (LowerAscii(key.name) != "servicezonetitle" && NumberedName(key.name, "agentip") == 0 &&
-                NumberedName(key.name, "port") == 0)
-                Add("unknown_key", section.name, key.line,
-                    std::string("the launcher never reads the key ") + kValueMark +
-                        ": it reads ServiceZoneTitle, AgentIP1, Port1, AgentIP2, ...",
-                    key.name);
-        }
+            void OnSection(std::string_view name, int line) override
+            {
+                const Profile& profile = checker.m_profile;
+                const std::string spelled(name);
+                // The stored sections are the first of each name, in file order: the next one is this section
+                // unless its name repeats an earlier one.
+                if (nextSection < profile.SectionCount() && profile.SectionLine(nextSection) == line)
+                    section = nextSection++;
+                else
+                    section = profile.FindSection(name);
+                searched = section != 0 && profile.SectionLine(section) == line;
+                nextKey = 0;
+                checkKeys = false;
+                if (name.empty()) {
+                    checker.Add("section_without_name", spelled, line,
+                                "a section without a name: the launcher never reads it or its keys");
+                } else if (!searched) {
+                    checker.Add("repeated_section", spelled, line,
+                                "section repeated: the launcher reads only the first one, at line " +
+                                    std::to_string(profile.SectionLine(section)));
+                } else {
+                    const int number = NumberedName(name, "zone");
+                    if (number == 0)
+                        checker.Add("unknown_section", spelled, line,
+                                    "the launcher never reads this section: zone sections are named Zone1, Zone2, ...");
+                    else if (number > lastNumber)
+                        checker.Add("unreached_section", spelled, line,
+                                    "never read: the scan stops at " + lastAsked +
+                                        ", the 11th zone number without a title");
+                    else
+                        checkKeys = true;
+                }
+            }
+            void OnKey(std::string_view name, std::string_view, bool, int line) override
+            {
+                if (IsComment(name))
+                    return;
+                if (section == 0 && searched) {
+                    if (!keysBeforeFirst)
+                        checker.Add("unknown_section", std::string(), line,
+                                    "keys before the first section: the launcher never reads them");
+                    keysBeforeFirst = true;
+                    return;
+                }
+                if (!checkKeys)
+                    return;
+                const Profile& profile = checker.m_profile;
+                const std::string spelled(profile.SectionName(section));
+                // The section's stored keys are its first keys of each name, in file order: the next one is this
+                // key unless this one repeats an earlier name.
+                int firstLine = line;
+                if (nextKey < profile.KeyCount(section) && profile.KeyAt(section, nextKey).line == line)
+                    ++nextKey;
+                else
+                    firstLine = profile.KeyAt(section, profile.FindKey(section, name)).line;
+                if (firstLine != line) {
+                    checker.Add("repeated_key", spelled, line,
+                                std::string("key ") + kValueMark +
+                                    " repeated: the launcher uses the first one, at line " + std::to_string(firstLine),
+                                name);
+                } else if (LowerAscii(name) != "servicezonetitle" && NumberedName(name, "agentip") == 0 &&
+                           NumberedName(name, "port") == 0) {
+                    checker.Add("unknown_key", spelled, line,
+                                std::string("the launcher never reads the key ") + kValueMark +
+                                    ": it reads ServiceZoneTitle, AgentIP1, Port1, AgentIP2, ...",
+                                name);
+                }
+            }
+        } visitor(*this, lastAsked, lastNumber);
+        ReadProfileLines(m_bytes, visitor);
     }
 
     std::string_view m_bytes;
     Profile m_profile;
-    Outline m_outline;
+    encoding::CharacterTable m_table;
     CatalogueCheck m_check;
     std::unordered_map<std::string, size_t> m_countOfKind;
     // Title -> index in m_check.zones of the first zone with it, the one the launcher's lookup finds.
@@ -586,7 +656,8 @@ CatalogueCheck CheckCatalogueFile(std::string_view file)
 {
     if (!IsUtf16Profile(file))
         return CheckCatalogue(file);
-    const std::string bytes = GbkFromUtf16Profile(file);
+    encoding::CharacterTable table;
+    const std::string bytes = table.GbkFromUtf16File(file);
     Checker checker(bytes);
     checker.CheckUtf16Characters(file);
     return checker.Run();

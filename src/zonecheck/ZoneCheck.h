@@ -25,6 +25,9 @@ struct Finding {
     int line;            // 1-based; 0 when the file gives none (a key that is missing)
     std::string message; // English; holds kValueMark once where the value goes, if it has one
     std::string value;   // the offending text of the file (code page 936), for the report to show escaped
+    // Whether value is shown byte for byte as the patch client gets it (a half character's lead byte as '?'),
+    // rather than as the list shows a text (a half character at its end left out).
+    bool valueAsPassedOn = false;
 };
 
 struct CatalogueCheck {

@@ -1,6 +1,7 @@
 // zonecheck [--json] [--] PATH: shows a publisher the zones of an AgentIP.ini (or of an installation folder's) as the
 // launcher will list them, and what in the file the launcher reads otherwise than meant.
-// Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read or the report cannot be written.
+// Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read, the report cannot be written or
+// the arguments are wrong.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -38,12 +39,15 @@ using PathString = std::basic_string<PathChar>;
 // A real catalogue is a few KB; a larger file is not one, and reading it whole would only cost memory.
 const long long kLargestFile = 16LL * 1024 * 1024;
 
-const char* const kUsage = "usage: zonecheck [--json] [--] PATH\n"
-                           "PATH is an AgentIP.ini or the installation folder that holds it.\n"
-                           "  --json     one JSON object instead of the text report\n"
-                           "  --help     this text\n"
-                           "  --version  the version and the commit it was built from\n"
-                           "Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read.\n";
+const char* const kUsage =
+    "usage: zonecheck [--json] [--] PATH\n"
+    "PATH is an AgentIP.ini or the installation folder that holds it.\n"
+    "  --json     one JSON object instead of the text report\n"
+    "  --help     this text\n"
+    "  --version  the version and the commit it was built from\n"
+    "Exit status: 0 without findings, 1 with findings, 2 when the file cannot be read (missing,\n"
+    "not a regular file, larger than 16 MiB, unreadable), when the report cannot be written\n"
+    "(a full disk, a closed pipe) or when the arguments are wrong.\n";
 
 struct Arguments {
     bool json = false;
@@ -67,6 +71,38 @@ std::string Utf8Of(const PathString& path)
 #endif
 }
 
+// A path or an argument for a message: as UTF-8, with control characters shown as in reports (\u001b), so that no
+// name can move the cursor or erase what a terminal shows, and bytes that are not UTF-8 as \xNN.
+std::string Escaped(const PathString& path)
+{
+    const std::string utf8 = Utf8Of(path);
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const size_t length = c < 0x80                 ? 1
+                              : c >= 0xC2 && c <= 0xDF ? 2
+                              : c >= 0xE0 && c <= 0xEF ? 3
+                              : c >= 0xF0 && c <= 0xF4 ? 4
+                                                       : 0;
+        bool valid = length > 0 && i + length <= utf8.size();
+        for (size_t k = 1; valid && k < length; ++k)
+            valid = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+        char escape[8];
+        if (!valid) {
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            out += escape;
+        } else if (c < 0x20 || c == 0x7F || (c == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) < 0xA0)) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c == 0xC2 ? static_cast<unsigned char>(utf8[i + 1]) : c);
+            out += escape;
+            i += length - 1;
+        } else {
+            out.append(utf8, i, length);
+            i += length - 1;
+        }
+    }
+    return out;
+}
+
 Arguments ParseArguments(int argc, PathChar** argv)
 {
     Arguments args;
@@ -82,7 +118,7 @@ Arguments ParseArguments(int argc, PathChar** argv)
         } else if (options && arg == TEXT_OF("--json")) {
             args.json = true;
         } else if (options && arg.size() > 1 && arg[0] == TEXT_OF('-')) {
-            args.error = "unknown option " + Utf8Of(arg);
+            args.error = "unknown option " + Escaped(arg);
         } else if (args.path.empty() && !arg.empty()) {
             args.path = arg;
         } else {
@@ -182,26 +218,26 @@ bool ReadCatalogue(const PathString& path, std::string& bytes, std::string& erro
     FileStatus status;
     if (StatusOf(path, status) == 0 && IsFolder(status)) {
         if (!FindCatalogueIn(path, file)) {
-            error = Utf8Of(path) + ": " + std::strerror(errno);
+            error = Escaped(path) + ": " + std::strerror(errno);
             return false;
         }
     }
     if (StatusOf(file, status) != 0) {
-        error = Utf8Of(file) + ": " + std::strerror(errno);
+        error = Escaped(file) + ": " + std::strerror(errno);
         return false;
     }
     if (!IsRegular(status)) {
-        error = Utf8Of(file) + ": " + KindOf(status) + ", not a catalogue file";
+        error = Escaped(file) + ": " + KindOf(status) + ", not a catalogue file";
         return false;
     }
     if (static_cast<long long>(status.st_size) > kLargestFile) {
-        error = Utf8Of(file) + ": " + std::to_string(static_cast<long long>(status.st_size)) +
+        error = Escaped(file) + ": " + std::to_string(static_cast<long long>(status.st_size)) +
                 " bytes, larger than 16 MiB: not a catalogue file (a real one is a few KB)";
         return false;
     }
     std::FILE* stream = OpenForReading(file);
     if (!stream) {
-        error = Utf8Of(file) + ": " + std::strerror(errno);
+        error = Escaped(file) + ": " + std::strerror(errno);
         return false;
     }
     char chunk[16384];
@@ -212,7 +248,7 @@ bool ReadCatalogue(const PathString& path, std::string& bytes, std::string& erro
     const int readError = std::ferror(stream) ? errno : 0;
     std::fclose(stream);
     if (readError != 0) {
-        error = Utf8Of(file) + ": " + std::strerror(readError);
+        error = Escaped(file) + ": " + std::strerror(readError);
         return false;
     }
     if (static_cast<long long>(bytes.size()) > kLargestFile) {
@@ -287,7 +323,11 @@ int Run(int argc, PathChar** argv)
     if (args.help || args.version) {
         const std::string text = args.help ? std::string(kUsage)
                                            : "zonecheck " TARVO_VERSION_TEXT "\n" TARVO_BUILD_TEXT "\n";
-        return Write(stdout, text) ? 0 : 2;
+        if (Write(stdout, text))
+            return 0;
+        Write(stderr, std::string("zonecheck: cannot write the ") + (args.help ? "usage" : "version") + ": " +
+                          std::strerror(errno) + "\n");
+        return 2;
     }
     std::string bytes;
     std::string error;

@@ -121,12 +121,12 @@ public:
 private:
     bool IsQuoted(const char* section, const char* key) const
     {
-        const std::string* v = m_ours.FindValue(section, key);
+        const auto v = m_ours.FindValue(section, key);
         return v && StripProfileQuotes(*v).size() != v->size();
     }
     std::string_view Inner(const char* section, const char* key) const
     {
-        const std::string* v = m_ours.FindValue(section, key);
+        const auto v = m_ours.FindValue(section, key);
         return v ? StripProfileQuotes(*v) : std::string_view();
     }
 
@@ -292,9 +292,11 @@ protected:
 // Corpus files that show where the launcher reads otherwise than the platform, on purpose, for the catalogue checker
 // to report: a UTF-8 byte order mark before text that is not ASCII (the platform decodes the file as UTF-8, GBK after
 // the mark becoming '?'; the launcher skips the mark and keeps the bytes), and a carriage return alone in a file that
-// also has line feeds (the platform ends a line there, the launcher does not).
-const char* const kReadOtherwiseOnPurpose[] = {"check_utf8_bom_chinese.ini", "check_utf8_bom_then_gbk.ini",
-                                               "reader_cr_inside_value.ini", "reader_lone_cr.ini"};
+// also has line feeds (the platform ends a line there, the launcher does not). Also a UTF-16 big-endian file with its
+// mark: Wine's reader decodes it, the launcher's reads its bytes (and the checker reports the file).
+const char* const kReadOtherwiseOnPurpose[] = {"check_utf8_bom_chinese.ini",        "check_utf8_bom_then_gbk.ini",
+                                               "check_gbk_reads_as_latin1_bom.ini", "check_utf16_big_endian.ini",
+                                               "reader_cr_inside_value.ini",        "reader_lone_cr.ini"};
 
 TEST_F(ProfileDifferential, HandWrittenCorpusAnswersAsThePlatform)
 {

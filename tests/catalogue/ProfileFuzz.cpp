@@ -8,6 +8,7 @@
 
 #include "catalogue/ProfileReader.h"
 #include "catalogue/ZoneCatalogue.h"
+#include "zonecheck/Encoding.h"
 #include "zonecheck/Report.h"
 #include "zonecheck/ZoneCheck.h"
 
@@ -37,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     }
     if (TextReport(check).empty() || JsonReport(check).empty())
+        std::abort();
+    // The checker converts a UTF-16 file a character at a time, as the reader does in one go.
+    encoding::CharacterTable table;
+    if (IsUtf16Profile(bytes) && table.GbkFromUtf16File(bytes) != GbkFromUtf16Profile(bytes))
         std::abort();
     // The same bytes as a file on disk: a UTF-16 file goes through the reader's conversion first.
     if (TextReport(CheckCatalogueFile(bytes)).empty())

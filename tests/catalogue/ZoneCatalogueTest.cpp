@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "catalogue/ProfileReader.h"
 #include "catalogue/ZoneCatalogue.h"
+#include "zonecheck/ZoneCheck.h"
 
 namespace {
 
@@ -307,6 +309,92 @@ TEST(ProfileReader, ReadsIntegersAsThePlatformDoes)
     EXPECT_EQ(1, Profile::FromBytes("[S]\nk=" + std::string(28, '0') + "1234\n").ReadInt("S", "k", 42));
     EXPECT_EQ(42, Profile::FromBytes("[S]\nk\n").ReadInt("S", "k", 42));
     EXPECT_EQ(42, Profile::FromBytes("").ReadInt("S", "k", 42));
+}
+
+// The checker's encoding finding on one-zone catalogues: the kinds of its encoding findings for the title's bytes.
+std::string EncodingFindings(const std::string& title, bool mark = false)
+{
+    const std::string file = std::string(mark ? "\xEF\xBB\xBF" : "") + "[Zone1]\r\nServiceZoneTitle=" + title +
+                             "\r\nAgentIP1=10.0.0.1\r\nPort1=700\r\n";
+    std::string kinds;
+    for (const Finding& finding : CheckCatalogue(file).findings) {
+        if (std::string(finding.kind).rfind("not_gbk", 0) == 0)
+            kinds += std::string(kinds.empty() ? "" : " ") + finding.kind;
+    }
+    return kinds;
+}
+
+std::string Gbk(int code)
+{
+    return std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+}
+
+// GB2312 Chinese is never taken for UTF-8, whatever UTF-8 would make of its bytes: rows C2-C3 read in UTF-8 as
+// Latin-1 signs and letters (忙碌 as "æµ"), others as letters of rare scripts. Every character of C2A1-C3BF alone,
+// in pairs and beside a server name and digits, with and without a UTF-8 mark; every GB2312 character alone, and
+// random pairs and triples of them.
+TEST(EncodingFinding, NoneOnGb2312Chinese)
+{
+    std::vector<int> rows, all;
+    for (int lead = 0xC2; lead <= 0xC3; ++lead) {
+        for (int trail = 0xA1; trail <= (lead == 0xC3 ? 0xBF : 0xFE); ++trail)
+            rows.push_back(lead << 8 | trail);
+    }
+    for (int lead = 0xB0; lead <= 0xF7; ++lead) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail)
+            all.push_back(lead << 8 | trail);
+    }
+    std::vector<std::string> titles;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string one = Gbk(rows[i]), two = one + Gbk(rows[(i * 7 + 1) % rows.size()]);
+        for (const std::string& title : {one, two, two + Gbk(rows[(i * 13 + 5) % rows.size()]), "S1 " + two,
+                                         two + " S1", "S1" + two, two + "1", "1" + one, two + "S1", one + "Sky"})
+            titles.push_back(title);
+    }
+    std::mt19937 random(30);
+    for (size_t i = 0; i < all.size(); ++i) {
+        titles.push_back(Gbk(all[i]));
+        titles.push_back(Gbk(all[i]) + Gbk(all[random() % all.size()]));
+        titles.push_back(Gbk(all[random() % all.size()]) + Gbk(all[i]) + Gbk(all[random() % all.size()]));
+    }
+    // Named in reports of false findings: 忙碌, 露露, 茫茫, 唷班啊, 帷丂 (丂 from GBK beyond GB2312).
+    for (const char* named :
+         {"\xC3\xA6\xC2\xB5", "\xC2\xB6\xC2\xB6", "\xC3\xA3\xC3\xA3", "\xE0\xA1\xB0\xE0\xB0\xA1", "\xE1\xA1\x81\x40"})
+        titles.push_back(named);
+    int wrong = 0;
+    for (const std::string& title : titles) {
+        for (bool mark : {false, true}) {
+            const std::string kinds = EncodingFindings(title, mark);
+            if (!kinds.empty() && ++wrong <= 10)
+                ADD_FAILURE() << "GBK title " << ::testing::PrintToString(title) << (mark ? " after a mark" : "")
+                              << ": " << kinds;
+        }
+    }
+    EXPECT_EQ(0, wrong) << "of " << titles.size() * 2;
+}
+
+// UTF-8 titles in Latin, Chinese, Cyrillic, Greek, Japanese and Korean are found, with and without the mark; the
+// hard cases are accented letters inside Latin words, whose bytes are GB2312 Chinese too (Café reads Caf茅).
+TEST(EncodingFinding, FoundOnUtf8InAnyScript)
+{
+    const char* const titles[] = {
+        "Caf\xC3\xA9",                                                  // Café
+        "Z\xC3\xBCrich",                                                // Zürich
+        "S\xC3\xA3o Paulo",                                             // São Paulo
+        "CAF\xC3\x89",                                                  // CAFÉ
+        "Rh\xC3\xB4ne 2",                                               // Rhône 2
+        "\xE7\x94\xB5\xE4\xBF\xA1\xE4\xB8\x80\xE5\x8C\xBA",             // 电信一区
+        "\xE5\xBF\x99\xE7\xA2\x8C",                                     // 忙碌
+        "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0",             // Москва
+        "\xD0\xBB\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBD",                     // лимон (every byte pair GB2312 too)
+        "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1",                     // Αθήνα
+        "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x82\xB5\xE3\x83\xBC\xE3\x83\x90", // 東京サーバ
+        "\xEC\x84\x9C\xEC\x9A\xB8 1",                                   // 서울 1
+    };
+    for (const char* title : titles) {
+        EXPECT_EQ("not_gbk_utf8", EncodingFindings(title)) << title;
+        EXPECT_EQ("not_gbk_utf8_bom", EncodingFindings(title, true)) << title;
+    }
 }
 
 } // namespace

@@ -52,5 +52,19 @@ with tempfile.TemporaryDirectory() as folder:
         if status != 0 or not out.startswith(start):
             failures.append("%r: status %d, output %r" % (args, status, out))
 
+# A path's control characters reach the error output escaped, as in reports; help, version or a report that cannot
+# be written (a full disk) give status 2 and say so on the error output.
+with tempfile.TemporaryDirectory() as folder:
+    status, out = run("missing\x1b[2J.ini", cwd=folder)
+    if status != 2 or b"\x1b" in errors or b"missing\\u001b[2J.ini" not in errors:
+        failures.append("a path with an escape: status %d, error output %r" % (status, errors))
+if os.path.exists("/dev/full"):
+    for args in (("--help",), ("--version",), ("scan_typical.ini",)):
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run(command + list(args), cwd=data, stdin=subprocess.DEVNULL, stdout=full,
+                                  stderr=subprocess.PIPE)
+        if done.returncode != 2 or b"zonecheck: cannot write" not in done.stderr:
+            failures.append("%r to a full disk: status %d, error output %r" % (args, done.returncode, done.stderr))
+
 print("\n".join(failures) if failures else "%d catalogues checked" % len(cases))
 sys.exit(1 if failures else 0)
