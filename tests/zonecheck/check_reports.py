@@ -6,15 +6,30 @@ import json, os, shutil, subprocess, sys, tempfile
 
 data, command = sys.argv[1], sys.argv[2:]
 failures = []
+TIMEOUT = 120  # seconds for one call: a zonecheck that blocks fails its case instead of the whole run hanging
 
 errors = b""  # the error output of the last run, shown with a report that differs
 
 def run(*args, cwd=data):
     global errors
     # No standard input: zonecheck reads none, and under Wine an inherited terminal slows every start.
-    done = subprocess.run(command + list(args), cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True)
+    try:
+        done = subprocess.run(command + list(args), cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=TIMEOUT)
+    except subprocess.TimeoutExpired as late:
+        errors = late.stderr or b""
+        failures.append("%r: no answer within %d s (ended); output so far %r" % (args, TIMEOUT, late.stdout))
+        return -1, b""
     errors = done.stderr
     return done.returncode, done.stdout.replace(b"\r\n", b"\n")
+
+# Under Wine, a prefix whose server is not kept running ends the server and Wine's background programs after every
+# call and starts them again for the next (seconds a call). One Wine program kept open for the whole run (a command
+# prompt waiting for its input, ended by its process id) keeps them running. Natively there is nothing to keep.
+keeper = None
+if command[:-1]:
+    keeper = subprocess.Popen(command[:-1] + ["cmd"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
 
 cases = sorted(f[:-4] for f in os.listdir(data) if f.endswith(".ini"))
 for case in cases:
@@ -24,7 +39,12 @@ for case in cases:
         failures.append(case + ": report differs from " + case + ".report:\n" + (b"exit %d\n" % status + text).decode("utf-8", "replace")
                         + "error output: %r" % errors)
     status, out = run("--json", case + ".ini")
-    zones = json.loads(out)["zones"]
+    try:
+        zones = json.loads(out)["zones"]
+    except ValueError as error:
+        failures.append("%s: --json gave no JSON (%s); status %r, output %r, error output %r"
+                        % (case, error, status, out[:400], errors[:400]))
+        continue
     listed = [bytes.fromhex(z["title_gbk_hex"]) + b"".join(b"\t:%d" % s["port"] for s in z["servers"]) for z in zones]
     launcher = [line.split(b"\t")[0] + b"".join(b"\t:" + s.rsplit(b":", 1)[1] for s in line.split(b"\t")[1:])
                 for line in open(os.path.join(data, case + ".expected"), "rb").read().split(b"\n") if line]
@@ -52,5 +72,11 @@ with tempfile.TemporaryDirectory() as folder:
         if status != 0 or not out.startswith(start):
             failures.append("%r: status %d, output %r" % (args, status, out))
 
+if keeper:
+    keeper.stdin.close()
+    try:
+        keeper.wait(timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        keeper.kill()
 print("\n".join(failures) if failures else "%d catalogues checked" % len(cases))
 sys.exit(1 if failures else 0)
