@@ -2,7 +2,7 @@
 """Runs zonecheck over every catalogue of the corpus: its report must equal <case>.report (exit status first), and its
 JSON must list exactly the zones of <case>.expected, the catalogue the launcher's scan yields.
 Usage: check_reports.py DATA_DIR COMMAND... (the command that starts zonecheck, emulator first where there is one)."""
-import json, os, shutil, subprocess, sys, tempfile
+import json, os, re, select, shutil, subprocess, sys, tempfile, time
 
 data, command = sys.argv[1], sys.argv[2:]
 failures = []
@@ -24,12 +24,25 @@ def run(*args, cwd=data):
     return done.returncode, done.stdout.replace(b"\r\n", b"\n")
 
 # Under Wine, a prefix whose server is not kept running ends the server and Wine's background programs after every
-# call and starts them again for the next (seconds a call). One Wine program kept open for the whole run (a command
-# prompt waiting for its input, ended by its process id) keeps them running. Natively there is nothing to keep.
+# call and starts them again for the next (seconds a call); and the background programs a call starts hold its
+# output pipes open until they end, so the call's answer is complete only then. One Wine program kept open for the
+# whole run (a command prompt waiting for its input), ready before the first call, keeps them running with handles
+# of its own. It is ended by closing its input. Natively there is nothing to keep.
 keeper = None
 if command[:-1]:
-    keeper = subprocess.Popen(command[:-1] + ["cmd"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+    keeper = subprocess.Popen(command[:-1] + ["cmd"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL)
+    keeper.stdin.write(b"echo keeper-ready\r\n")
+    keeper.stdin.flush()
+    said, deadline = b"", time.monotonic() + TIMEOUT
+    while not re.search(rb"(^|[\n>])keeper-ready\r?\n", said) and time.monotonic() < deadline:
+        if select.select([keeper.stdout], [], [], 1)[0]:
+            chunk = os.read(keeper.stdout.fileno(), 4096)
+            if not chunk:
+                break
+            said += chunk
+    if not re.search(rb"(^|[\n>])keeper-ready\r?\n", said):
+        failures.append("Wine's command prompt kept open for the run did not answer within %d s: %r" % (TIMEOUT, said))
 
 cases = sorted(f[:-4] for f in os.listdir(data) if f.endswith(".ini"))
 for case in cases:
