@@ -211,8 +211,18 @@ Process::Process(const std::string& exe, const std::string& currentDir, const st
     STARTUPINFOW si{};
     si.cb = sizeof si;
     if (!::CreateProcessW(FromGbk(exe).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDir.empty() ? nullptr : directory.c_str(), &si, &m_pi))
+                          currentDir.empty() ? nullptr : directory.c_str(), &si, &m_pi)) {
+        const DWORD error = ::GetLastError();
         m_pi = PROCESS_INFORMATION{};
+        wchar_t words[256] = L"";
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, words, 256,
+                         nullptr);
+        const std::wstring why = L"CreateProcessW could not start " + FromGbk(exe) + L" in the folder " + directory +
+                                 L": error " + std::to_wstring(error) + L" " + words;
+        const int size = ::WideCharToMultiByte(CP_UTF8, 0, why.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        m_startFailure.assign(size > 0 ? static_cast<size_t>(size) - 1 : 0, '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, why.c_str(), -1, &m_startFailure[0], size, nullptr, nullptr);
+    }
 }
 
 Process::~Process()
@@ -442,7 +452,6 @@ void DoubleClick(int x, int y)
     MouseButtonAt(false, x, y);
 }
 
-namespace {
 HWND CaptureOf(HWND window)
 {
     GUITHREADINFO info{};
@@ -451,7 +460,6 @@ HWND CaptureOf(HWND window)
         return nullptr;
     return info.hwndCapture;
 }
-} // namespace
 
 bool ClickControl(HWND control)
 {

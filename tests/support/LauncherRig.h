@@ -76,12 +76,16 @@ public:
     Process& operator=(const Process&) = delete;
     ~Process();
     bool Started() const { return m_pi.hProcess != nullptr; }
+    // Why the program did not start: the program, the folder and the system's error code with its words; empty when
+    // it started.
+    const std::string& StartFailure() const { return m_startFailure; }
     DWORD Id() const { return m_pi.dwProcessId; }
     bool WaitForExit(DWORD timeoutMs = 60000);
     DWORD ExitCode() const;
 
 private:
     PROCESS_INFORMATION m_pi{};
+    std::string m_startFailure;
 };
 
 // Visible top-level windows of a process with a given caption (compared as UTF-16), and dialog children.
@@ -100,6 +104,8 @@ std::vector<std::wstring> ListEntries(HWND list);
 int ListSelection(HWND list);
 // The window with the keyboard focus in the thread that owns the given window.
 HWND FocusOf(HWND window);
+// The window that holds the mouse capture in the thread that owns the given window, or null.
+HWND CaptureOf(HWND window);
 
 // The full path of the module `name` (a file name such as L"comctl32.dll") in a process; empty when the process has
 // not loaded it or its modules cannot be read (check with one it must have, such as user32.dll).

@@ -68,7 +68,7 @@ protected:
     void Launch(bool expectWindow = true)
     {
         m_launcher = std::make_unique<rig::Process>(rig::LauncherPath(), m_elsewhere.Path());
-        ASSERT_TRUE(m_launcher->Started());
+        ASSERT_TRUE(m_launcher->Started()) << m_launcher->StartFailure();
         if (!expectWindow)
             return;
         ASSERT_TRUE(rig::WaitFor([&] {
@@ -407,14 +407,21 @@ struct KeyboardCuesSetting {
     }
 };
 
-// The focus cue follows the keyboard cues setting. Off: the buttons show their plain frames while only the mouse was
-// used, and moving with the keyboard brings the cue. On: the focused Start shows it from the first paint. Either way
-// four Tabs go round to Start and a fifth moves the cue on to Cancel.
-class FocusCueTest : public LauncherTest, public testing::WithParamInterface<bool> {};
+// How the focus cue comes to show: the keyboard cues setting off (the cue comes with the first move by keyboard) or
+// on (from the first paint), or off with the set-up request of the system, which Windows sends when a program is
+// started from the keyboard (Wine never does; there the system answers "shown"), sent to the dialog or, as the
+// system passes it on, to the button.
+enum class Cues { ShownByTheKeyboard, AlwaysShown, SetUpThroughTheDialog, SetUpThroughTheButton };
+
+// The focus cue follows the keyboard cues setting and the system's set-up. Off: the buttons show their plain frames
+// while only the mouse was used, and moving with the keyboard brings the cue. On, or set up as shown: the focused
+// Start shows it. Either way four Tabs go round to Start and a fifth moves the cue on to Cancel.
+class FocusCueTest : public LauncherTest, public testing::WithParamInterface<Cues> {};
 
 TEST_P(FocusCueTest, FollowsTheSettingAndTabMovesIt)
 {
-    const bool alwaysShown = GetParam();
+    const Cues cues = GetParam();
+    const bool alwaysShown = cues == Cues::AlwaysShown;
     KeyboardCuesSetting setting(alwaysShown);
     ASSERT_NO_FATAL_FAILURE(Install(kThreeZones));
     ASSERT_NO_FATAL_FAILURE(Launch());
@@ -426,6 +433,15 @@ TEST_P(FocusCueTest, FollowsTheSettingAndTabMovesIt)
     ASSERT_TRUE(rig::WaitFor([&] {
         return plain(start, IDB_START_SKIN, 0) != alwaysShown && plain(cancel, IDB_CANCEL_SKIN, 1);
     })) << (alwaysShown ? "the focused Start shows no cue from the start" : "a cue while only the mouse was used");
+    if (cues == Cues::SetUpThroughTheDialog || cues == Cues::SetUpThroughTheButton) {
+        const WPARAM setUp = MAKEWPARAM(UIS_INITIALIZE, 0);
+        if (cues == Cues::SetUpThroughTheDialog)
+            ::SendMessageW(m_dlg, WM_CHANGEUISTATE, setUp, 0);
+        else
+            ::SendMessageW(start, WM_UPDATEUISTATE, setUp, 0);
+        EXPECT_TRUE(rig::WaitFor([&] { return !plain(start, IDB_START_SKIN, 0); }))
+            << "the focused Start shows no cue after the system set the cues up as shown";
+    }
     for (int tab = 0; tab < 4; ++tab)
         rig::PressKey(VK_TAB);
     ASSERT_TRUE(rig::WaitFor([&] { return rig::FocusOf(m_dlg) == start; }));
@@ -437,10 +453,16 @@ TEST_P(FocusCueTest, FollowsTheSettingAndTabMovesIt)
         << "the cue did not move from Start to Cancel";
 }
 
-INSTANTIATE_TEST_SUITE_P(KeyboardCues, FocusCueTest, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& row) {
-                             return row.param ? std::string("AlwaysShown") : std::string("ShownByTheKeyboard");
-                         });
+std::string CuesName(const testing::TestParamInfo<Cues>& row)
+{
+    const char* const names[] = {"ShownByTheKeyboard", "AlwaysShown", "SetUpThroughTheDialog", "SetUpThroughTheButton"};
+    return names[static_cast<int>(row.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyboardCues, FocusCueTest,
+                         testing::Values(Cues::ShownByTheKeyboard, Cues::AlwaysShown, Cues::SetUpThroughTheDialog,
+                                         Cues::SetUpThroughTheButton),
+                         CuesName);
 
 using namespace win::com;
 
