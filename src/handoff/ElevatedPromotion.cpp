@@ -1,13 +1,10 @@
 #include "handoff/ElevatedPromotion.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <cwchar>
 #include <vector>
 
 #include "win/KernelHandles.h"
-#include "win/SystemLibrary.h"
+#include "win/ShellStart.h"
 
 const wchar_t kPromotionWord[] = L"/promote-updates";
 
@@ -22,18 +19,6 @@ bool IsBlank(wchar_t c)
 DWORD RunAsThroughShell(const wchar_t* program, const wchar_t* parameters, HWND owner,
                         const std::function<void(HANDLE)>& waitFor, DWORD& status)
 {
-    // Looked up now rather than imported: a launcher that never needs the shell never loads it.
-    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
-    using CoUninitializeFn = void(WINAPI*)();
-    const auto shellExecuteEx = win::SystemFunction<ShellExecuteExFn>(L"shell32.dll", "ShellExecuteExW");
-    const auto coInitializeEx = win::SystemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
-    const auto coUninitialize = win::SystemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
-    if (!shellExecuteEx)
-        return ERROR_PROC_NOT_FOUND;
-    // The shell may hand the start to COM objects: it wants the thread in a single-threaded apartment.
-    const bool com = coInitializeEx && coUninitialize &&
-                     SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
@@ -42,12 +27,8 @@ DWORD RunAsThroughShell(const wchar_t* program, const wchar_t* parameters, HWND 
     info.lpFile = program;
     info.lpParameters = parameters;
     info.nShow = SW_HIDE;
-    const BOOL started = shellExecuteEx(&info);
-    const DWORD error = started ? 0 : ::GetLastError();
-    if (com)
-        coUninitialize();
-    if (!started)
-        return error ? error : ERROR_GEN_FAILURE;
+    if (const DWORD error = win::ShellStart(info))
+        return error;
     // Consent given, the run started; without a process (the shell handed the start to another) there is no status
     // to read, and nothing is known to have been promoted.
     win::KernelHandle process(info.hProcess);

@@ -1,8 +1,5 @@
 #include "handoff/PatchClient.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <cerrno>
 #include <iterator>
 #include <process.h>
@@ -11,7 +8,7 @@
 
 #include "win/Gbk.h"
 #include "win/KernelHandles.h"
-#include "win/SystemLibrary.h"
+#include "win/ShellStart.h"
 
 const wchar_t kPatchClientProgram[] = L"TarvoPatchClient.exe";
 
@@ -44,16 +41,6 @@ DWORD SpawnPatchClient(const PatchClientArguments& args)
 
 DWORD OpenPatchClientThroughShell(const PatchClientArguments& args, HWND owner)
 {
-    // Looked up now rather than imported: a launcher that never needs the shell never loads it.
-    using ShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
-    using CoUninitializeFn = void(WINAPI*)();
-    const auto shellExecuteEx = win::SystemFunction<ShellExecuteExFn>(L"shell32.dll", "ShellExecuteExW");
-    const auto coInitializeEx = win::SystemFunction<CoInitializeExFn>(L"ole32.dll", "CoInitializeEx");
-    const auto coUninitialize = win::SystemFunction<CoUninitializeFn>(L"ole32.dll", "CoUninitialize");
-    if (!shellExecuteEx)
-        return ERROR_PROC_NOT_FOUND;
-
     // The program by its full path in the current (the installation) directory, which is also its working folder.
     const DWORD folderSize = ::GetCurrentDirectoryW(0, nullptr);
     win::WideText folder(folderSize ? folderSize : 1, L'\0');
@@ -67,10 +54,7 @@ DWORD OpenPatchClientThroughShell(const PatchClientArguments& args, HWND owner)
     // The shell puts the program's quoted path in the program-name slot; the count and the list follow unchanged.
     win::WideText parameters = win::WideFromGbk(args.count + ' ' + args.serverList);
 
-    // The shell may hand the start to COM objects: it wants the thread in a single-threaded apartment. It must not
-    // start asynchronously either, as the launcher ends right after.
-    const bool com = coInitializeEx && coUninitialize &&
-                     SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    // Not started asynchronously, as the launcher ends right after.
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI; // the launcher reports a failure itself
@@ -80,11 +64,5 @@ DWORD OpenPatchClientThroughShell(const PatchClientArguments& args, HWND owner)
     info.lpParameters = parameters.data();
     info.lpDirectory = folder.data();
     info.nShow = SW_SHOWNORMAL;
-    const BOOL started = shellExecuteEx(&info);
-    const DWORD error = started ? 0 : ::GetLastError();
-    if (com)
-        coUninitialize();
-    if (started)
-        return 0;
-    return error ? error : ERROR_GEN_FAILURE;
+    return win::ShellStart(info);
 }
