@@ -142,10 +142,15 @@ std::string Zones(int count)
 }
 
 void Row(const char* figure, const std::string& measured, const std::string& baseline, const std::string& target,
+         const char* met)
+{
+    std::printf("| %s | %s | %s | %s | %s |\n", figure, measured.c_str(), baseline.c_str(), target.c_str(), met);
+}
+
+void Row(const char* figure, const std::string& measured, const std::string& baseline, const std::string& target,
          bool met)
 {
-    std::printf("| %s | %s | %s | %s | %s |\n", figure, measured.c_str(), baseline.c_str(), target.c_str(),
-                met ? "met" : "**not met**");
+    Row(figure, measured, baseline, target, met ? "met" : "**not met**");
 }
 
 std::string Format(const char* format, double value)
@@ -238,11 +243,17 @@ void BenchStartToVisible(const std::string& launcher, const std::string& bare, c
         const double median = Median(floor.ms);
         const double ratio = a / median;
         const double floorFastest = *std::min_element(floor.ms.begin(), floor.ms.end());
-        Row((figure + (k == 1 ? "" : ", honest floor") + " (median; fastest)").c_str(),
-            Format("%.1f ms", a) + Format("; %.1f ms", fastest),
-            Format(k == 1 ? "bare dialog %.1f ms" : "honest floor %.1f ms", median) + Format("; %.1f ms", floorFastest),
-            Format("ratio %.3f", ratio) + Format("; %.3f (<= 1.10)", fastest / floorFastest),
-            failures == 0 && ratio <= 1.10 && (k == 1 || fastest / floorFastest <= 1.10));
+        const std::string rowName = figure + (k == 1 ? "" : ", honest floor") + " (median; fastest)";
+        const std::string measured = Format("%.1f ms", a) + Format("; %.1f ms", fastest);
+        const std::string ratios = Format("ratio %.3f", ratio) + Format("; %.3f", fastest / floorFastest);
+        if (k == 1) {
+            // The bare template shows neither the titles nor the picture: no target is set against it.
+            Row(rowName.c_str(), measured, Format("bare dialog %.1f ms", median) + Format("; %.1f ms", floorFastest),
+                ratios + " (no target: it is set on the honest floor)", "-");
+            continue;
+        }
+        Row(rowName.c_str(), measured, Format("honest floor %.1f ms", median) + Format("; %.1f ms", floorFastest),
+            ratios + " (<= 1.10)", failures == 0 && ratio <= 1.10 && fastest / floorFastest <= 1.10);
     }
 }
 
