@@ -54,11 +54,9 @@ PixelImage LoadResourcePixels(UINT id)
     return picture;
 }
 
-} // namespace skin
-
-std::uint32_t* CKbcBmp::Create(int width, int height)
+HBITMAP CreatePixelBitmap(int width, int height, std::uint32_t*& bits)
 {
-    Unload();
+    bits = nullptr;
     if (width <= 0 || height <= 0)
         return nullptr;
     BITMAPINFO format{};
@@ -68,14 +66,26 @@ std::uint32_t* CKbcBmp::Create(int width, int height)
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     format.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_bitmap.Reset(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    void* pixels = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bitmap && pixels)
+        bits = static_cast<std::uint32_t*>(pixels);
+    return bitmap;
+}
+
+} // namespace skin
+
+std::uint32_t* CKbcBmp::Create(int width, int height)
+{
+    Unload();
+    std::uint32_t* bits = nullptr;
+    m_bitmap.Reset(skin::CreatePixelBitmap(width, height, bits));
     if (!m_bitmap || !bits) {
         m_bitmap.Reset();
         return nullptr;
     }
-    m_bits = static_cast<std::uint32_t*>(bits);
-    return static_cast<std::uint32_t*>(bits);
+    m_bits = bits;
+    return bits;
 }
 
 void CKbcBmp::Unload()

@@ -48,6 +48,10 @@ private:
 // The pixels of one of the program's bitmap resources; empty when it cannot be loaded.
 PixelImage LoadResourcePixels(UINT id);
 
+// A width x height bitmap of 32-bit pixels (0x00RRGGBB, top row first) whose pixels the caller reads and writes
+// through `bits`; null (and bits null) when it cannot be made.
+HBITMAP CreatePixelBitmap(int width, int height, std::uint32_t*& bits);
+
 } // namespace skin
 
 class CKbcBmp {

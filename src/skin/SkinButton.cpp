@@ -235,15 +235,8 @@ bool CSkinButton::ComposeLooks()
     if (w <= 0 || h <= 0 || m_rcParent.right - m_rcParent.left != w || m_rcParent.bottom - m_rcParent.top != h)
         return false;
     // The parent's pixels under the button, read back from a bitmap of known layout.
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = w;
-    format.bmiHeader.biHeight = -h; // top row first
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win::Bitmap under(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::uint32_t* bits = nullptr;
+    win::Bitmap under(skin::CreatePixelBitmap(w, h, bits));
     win::MemoryDC underDC(::CreateCompatibleDC(nullptr));
     skin::PixelImage backdrop(w, h);
     {
@@ -252,9 +245,8 @@ bool CSkinButton::ComposeLooks()
         if (!bits || !selected || !PaintParentBackground(underDC.Get()))
             return false;
         ::GdiFlush();
-        const auto* pixels = static_cast<const std::uint32_t*>(bits);
         for (size_t i = 0; i < backdrop.pixels.size(); ++i)
-            backdrop.pixels[i] = pixels[i] & 0x00FFFFFF;
+            backdrop.pixels[i] = bits[i] & 0x00FFFFFF;
     }
     m_looks.LoadFromPixels(
         skin::ComposeFrames(m_sprite.ReadPixels(), skin::kFrameCount, backdrop, skin::PixelOf(m_colorKey)));
